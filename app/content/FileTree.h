@@ -39,6 +39,11 @@ public:
 
     // The name of an entry; "" for terminators, bad indices and bad offsets.
     std::string_view nameAt(int entryIndex) const;
+    // Whether the entry exists and its name offset points at a NUL-terminated name in the pool.
+    bool hasName(int entryIndex) const;
+
+    // Appends name and its NUL to the pool; returns the name's offset.
+    int appendName(std::string_view name);
 };
 
 } // namespace kavro
