@@ -1,0 +1,189 @@
+#include "shell/ui/QtPerson.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+
+#include <cstdio>
+#include <fstream>
+
+namespace kavro {
+
+namespace {
+
+QString qs(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string escaped(const std::string& s)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s) {
+        switch (c) {
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case '\\': out += "\\\\"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+const char* iconName(BoxIcon icon)
+{
+    switch (icon) {
+    case BoxIcon::Information: return "information";
+    case BoxIcon::Warning: return "warning";
+    case BoxIcon::Error: return "error";
+    case BoxIcon::Stop: return "stop";
+    case BoxIcon::Question: return "question";
+    case BoxIcon::None: break;
+    }
+    return "none";
+}
+
+QMessageBox::Icon qtIcon(BoxIcon icon)
+{
+    switch (icon) {
+    case BoxIcon::Information: return QMessageBox::Information;
+    case BoxIcon::Warning: return QMessageBox::Warning;
+    case BoxIcon::Error:
+    case BoxIcon::Stop: return QMessageBox::Critical;
+    case BoxIcon::Question: return QMessageBox::Question;
+    case BoxIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons qtButtons(BoxButtons buttons)
+{
+    switch (buttons) {
+    case BoxButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case BoxButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case BoxButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case BoxButtons::Ok: break;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+QtPerson::QtPerson() = default;
+
+QtPerson::~QtPerson()
+{
+    while (m_busyDepth > 0)
+        endBusy();
+}
+
+void QtPerson::record(const std::string& kind, const std::string& first, const std::string& second,
+                      const std::string& third) const
+{
+    if (m_recordPath.empty())
+        return;
+    const std::string line = kind + '\t' + escaped(first) + '\t' + escaped(second) + '\t' + escaped(third) + '\n';
+    if (m_recordPath == "-") {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fflush(stdout);
+        return;
+    }
+    std::ofstream out(m_recordPath, std::ios::binary | std::ios::app);
+    out << line;
+}
+
+BoxAnswer QtPerson::messageBox(const std::string& text, const std::string& caption, BoxIcon icon,
+                               BoxButtons buttons)
+{
+    if (isRecording()) {
+        record("box", caption, text, iconName(icon));
+        return buttons == BoxButtons::Ok || buttons == BoxButtons::OkCancel ? BoxAnswer::Ok : BoxAnswer::Yes;
+    }
+    QMessageBox box(qtIcon(icon), qs(caption), qs(text), qtButtons(buttons), m_parent);
+    // A box asked for while the hourglass shows must still get the normal pointer.
+    const bool busy = m_busyDepth > 0;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int answer = box.exec();
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    switch (answer) {
+    case QMessageBox::Cancel: return BoxAnswer::Cancel;
+    case QMessageBox::Yes: return BoxAnswer::Yes;
+    case QMessageBox::No: return BoxAnswer::No;
+    default: break;
+    }
+    // Closing a question box by its title bar counts as its "no" answer.
+    if (buttons == BoxButtons::OkCancel && answer != QMessageBox::Ok)
+        return BoxAnswer::Cancel;
+    return BoxAnswer::Ok;
+}
+
+std::optional<std::string> QtPerson::inputBox(const std::string& caption, const std::string& prompt,
+                                              const std::string& initial)
+{
+    if (isRecording()) {
+        record("input", caption, prompt, initial);
+        return std::nullopt;
+    }
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(m_parent, qs(caption), qs(prompt), QLineEdit::Normal, qs(initial), &ok);
+    if (!ok)
+        return std::nullopt;
+    return answer.toStdString();
+}
+
+std::optional<std::string> QtPerson::chooseFile(const std::string& caption, const std::string& folder,
+                                                const std::string& filter)
+{
+    if (isRecording()) {
+        record("file", caption, folder, filter);
+        return std::nullopt;
+    }
+    const QString chosen = QFileDialog::getOpenFileName(m_parent, qs(caption), qs(folder), qs(filter));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen.toStdString();
+}
+
+void QtPerson::progress(int value, int maximum, const std::string& text)
+{
+    if (maximum <= 0) {
+        m_progress.reset();
+        return;
+    }
+    if (isRecording())
+        return;
+    if (!m_progress) {
+        m_progress = std::make_unique<QProgressDialog>(m_parent);
+        m_progress->setCancelButton(nullptr);
+        m_progress->setMinimumDuration(0);
+        m_progress->setWindowModality(Qt::WindowModal);
+        m_progress->setAutoClose(false);
+        m_progress->setAutoReset(false);
+    }
+    m_progress->setMaximum(maximum);
+    m_progress->setLabelText(qs(text));
+    m_progress->setValue(value);
+}
+
+void QtPerson::beginBusy()
+{
+    ++m_busyDepth;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtPerson::endBusy()
+{
+    if (m_busyDepth == 0)
+        return;
+    --m_busyDepth;
+    QApplication::restoreOverrideCursor();
+}
+
+} // namespace kavro
