@@ -1,5 +1,7 @@
 #include "torvex/Transport.h"
 
+#include "torvex/DeviceTable.h"
+
 #include <cstdlib>
 
 namespace torvex {
@@ -27,6 +29,9 @@ Transport& activeTransport()
 
 void setTransport(std::unique_ptr<Transport> transport)
 {
+    // The table's handles belong to the outgoing transport: close them there, not on the new one.
+    if (slot())
+        ResetDeviceTable();
     slot() = std::move(transport);
 }
 

@@ -16,8 +16,9 @@ LibraryState& state()
 void ResetDeviceTable()
 {
     LibraryState& s = state();
-    Transport& transport = activeTransport();
     if (s.EnumeratedMarker == kEnumeratedMarker && s.DeviceCount > 0) {
+        // Only now: with nothing to close, no transport is chosen (or started) needlessly.
+        Transport& transport = activeTransport();
         for (int i = 0; i < s.DeviceCount; ++i) {
             DeviceEntry& entry = s.DeviceTable[static_cast<std::size_t>(i)];
             if (entry.handle != kInvalidHandle)

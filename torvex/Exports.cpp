@@ -18,6 +18,11 @@ void setMatchingIds()
 // the first answered 0.
 int twoStep(int id, int firstCode, bool firstNeedsDrive, int slot)
 {
+    // The slot travels as a one-byte string index: 0 would ask for the language list and a
+    // number above 255 would reach another slot. Refuse it before the machine is told to wait
+    // for a slot.
+    if (slot < 1 || slot > 255)
+        return USBCD_FAIL;
     const int first = SendCommand(id, firstCode, firstNeedsDrive);
     if (first != USBCD_OK)
         return first;
