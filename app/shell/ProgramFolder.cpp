@@ -38,13 +38,16 @@ fs::path ProgramFolder::runningExecutable()
     return ec ? fs::path() : path;
 }
 
-ProgramFolder ProgramFolder::locate(const fs::path& executable, const UserFolders& user)
+ProgramFolder ProgramFolder::locate(const fs::path& executable, const UserFolders& user,
+                                    const std::function<bool(const std::string&)>& writable)
 {
     ProgramFolder folder;
     folder.m_programFileName = executable.filename().string();
     folder.m_installFolder = withSlash(executable.parent_path().string());
     folder.m_path = folder.m_installFolder;
-    if (::access(folder.m_installFolder.c_str(), W_OK) == 0)
+    const bool canWrite =
+        writable ? writable(folder.m_installFolder) : ::access(folder.m_installFolder.c_str(), W_OK) == 0;
+    if (canWrite)
         return folder;
 
     // The XDG rule: a relative XDG_DATA_HOME is invalid and ignored.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,8 +19,10 @@ public:
         static UserFolders fromEnvironment();
     };
 
-    // Decides the folder for the program file at executable.
-    static ProgramFolder locate(const std::filesystem::path& executable, const UserFolders& user);
+    // Decides the folder for the program file at executable. writable tells whether a folder may
+    // be written to (by default the process's own access rights).
+    static ProgramFolder locate(const std::filesystem::path& executable, const UserFolders& user,
+                                const std::function<bool(const std::string&)>& writable = {});
 
     // The running program's file (/proc/self/exe), empty when it cannot be read.
     static std::filesystem::path runningExecutable();
