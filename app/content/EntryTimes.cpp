@@ -36,20 +36,26 @@ std::uint32_t dosDateTimeFromUnix(std::time_t t)
 
 std::uint64_t fileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds)
 {
-    // Normalise first so that a negative nanosecond part borrows from the seconds.
-    seconds += nanoseconds / 1000000000LL;
-    nanoseconds %= 1000000000LL;
+    // Beyond the year 30828 the count no longer fits; such times are not real file times.
+    constexpr std::int64_t MaxSeconds =
+        static_cast<std::int64_t>(UINT64_MAX / TicksPerSecond) - 1 - EpochDifference;
+    constexpr std::int64_t NanosPerSecond = 1000000000LL;
+    // Bound the seconds first so that adding the carried nanoseconds cannot overflow.
+    if (seconds > MaxSeconds + 1)
+        return UINT64_MAX;
+    if (seconds < -EpochDifference - 1)
+        return 0;
+    seconds += nanoseconds / NanosPerSecond;
+    nanoseconds %= NanosPerSecond;
     if (nanoseconds < 0) {
-        nanoseconds += 1000000000LL;
+        nanoseconds += NanosPerSecond;
         --seconds;
     }
+    if (seconds > MaxSeconds)
+        return UINT64_MAX;
     if (seconds < -EpochDifference)
         return 0;
     const auto sinceEpoch = static_cast<std::uint64_t>(seconds + EpochDifference);
-    // Beyond the year 30828 the count no longer fits; such times are not real file times.
-    constexpr std::uint64_t MaxSeconds = UINT64_MAX / TicksPerSecond - 1;
-    if (sinceEpoch > MaxSeconds)
-        return UINT64_MAX;
     return sinceEpoch * TicksPerSecond + static_cast<std::uint64_t>(nanoseconds / 100);
 }
 

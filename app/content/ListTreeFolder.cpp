@@ -51,7 +51,8 @@ std::optional<int> resolveRun(const FileTree& tree, const std::vector<std::strin
                 break;
             }
         }
-        if (!next || *next < 1)
+        // A folder without a run, or one whose run lies outside the table, lists nothing.
+        if (!next || *next < 1 || *next >= count)
             return std::nullopt;
         start = *next;
     }

@@ -28,7 +28,7 @@ struct FolderListing {
 
 // The start of the run that a path of folder names below a disc node leads to; the empty path
 // is the disc node itself (start 1). nullopt when a name is not found in its run or leads to a
-// folder without a run.
+// folder without a run (first child below 1 or past the table).
 std::optional<int> resolveRun(const FileTree& tree, const std::vector<std::string>& folderPath);
 
 // The rows of the run starting at start, up to its terminator, the end of the table, or the
