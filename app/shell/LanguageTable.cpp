@@ -1,0 +1,111 @@
+#include "shell/LanguageTable.h"
+
+#include "platform/Text.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace kavro {
+
+namespace {
+
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+bool isComment(std::string_view line)
+{
+    if (line.empty())
+        return false;
+    const char c = line.front();
+    return c == ';' || c == '#' || c == '[' || line.starts_with("//") || line.starts_with("/*");
+}
+
+} // namespace
+
+bool LanguageTable::load(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return false;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || bytes.empty())
+        return false;
+    // The whole file is decoded before it is split, so a Big5 trail byte can never be taken
+    // for an "=" or a line break.
+    loadText(text::decodeLegacy(bytes));
+    return true;
+}
+
+void LanguageTable::loadText(std::string_view text)
+{
+    m_entries.clear();
+    if (text.starts_with(byteOrderMark))
+        text.remove_prefix(byteOrderMark.size());
+    std::size_t pos = 0;
+    while (pos < text.size() && m_entries.size() < maxEntries) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end;
+        if (pos < text.size() && text[pos] == '\r')
+            ++pos;
+        if (pos < text.size() && text[pos] == '\n')
+            ++pos;
+
+        const auto first = line.find_first_not_of(' ');
+        if (first == std::string_view::npos)
+            continue;
+        line.remove_prefix(first);
+        if (isComment(line))
+            continue;
+        const auto lastNonSpace = line.find_last_not_of(' ');
+        const auto eq = line.find('=');
+        if (eq == std::string_view::npos || eq >= lastNonSpace)
+            continue;
+        m_entries.emplace_back(std::string(line.substr(0, eq)), std::string(line.substr(eq + 1)));
+    }
+}
+
+std::optional<std::string> LanguageTable::find(std::string_view key) const
+{
+    for (const auto& [entryKey, entryText] : m_entries)
+        if (entryKey == key)
+            return entryText;
+    return std::nullopt;
+}
+
+std::string LanguageTable::text(std::string_view key, std::string_view defaultText) const
+{
+    if (auto found = find(key))
+        return std::move(*found);
+    return std::string(defaultText);
+}
+
+std::string LanguageTable::displayName(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return {};
+    // Enough bytes for 99 of the first line; decoding needs the whole line only.
+    std::string head(400, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    std::string_view line = head;
+    if (line.starts_with(byteOrderMark))
+        line.remove_prefix(byteOrderMark.size());
+    const auto end = line.find_first_of("\r\n");
+    if (end != std::string_view::npos) {
+        line = line.substr(0, end);
+    } else if (head.size() == 400 && !text::isValidUtf8(line)) {
+        // The read may have cut the last UTF-8 character of a long line in two.
+        for (std::size_t drop = 1; drop <= 3 && drop < line.size(); ++drop) {
+            if (text::isValidUtf8(line.substr(0, line.size() - drop))) {
+                line = line.substr(0, line.size() - drop);
+                break;
+            }
+        }
+    }
+    return text::trimSpaces(text::cutUtf8(text::decodeLegacy(line), 99));
+}
+
+} // namespace kavro
