@@ -30,8 +30,8 @@ std::uint32_t dosDateTimeFromUnix(std::time_t t)
     std::tm local{};
     if (localtime_r(&t, &local) == nullptr)
         return 0;
-    return packDosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                           local.tm_min, local.tm_sec);
+    return packDosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                           local.tm_sec);
 }
 
 std::uint64_t fileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds)

@@ -11,9 +11,9 @@ namespace kavro {
 
 namespace {
 
-// Older catalogues kept a few thousand lines per disc; a file far beyond what the capacities
-// can hold is not a text tree.
-constexpr std::uintmax_t MaxFileBytes = 1024ull * 1024 * 1024;
+// More than the capacities can ever take in (200,001 lines of 998 bytes); the rest of a longer
+// file is never read.
+constexpr std::uintmax_t MaxReadBytes = 256ull * 1024 * 1024;
 
 // One entry of the depth-first work table.
 struct WorkEntry {
@@ -200,22 +200,22 @@ TextTreeImport ImportTextTree(const std::filesystem::path& path, const TextTreeL
 {
     TextTreeImport failed;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    const bool regular = std::filesystem::is_regular_file(path, ec);
+    const std::uintmax_t size = regular ? std::filesystem::file_size(path, ec) : 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!regular || ec || !in) {
         failed.error = "Cannot open " + path.string();
         return failed;
     }
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || size > MaxFileBytes) {
-        failed.error = ec ? "Cannot read " + path.string() : "Too large for a text tree: " + path.string();
-        return failed;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::string content(static_cast<std::size_t>(size), '\0');
-    if (!in || !in.read(content.data(), static_cast<std::streamsize>(content.size()))) {
+    std::string content(static_cast<std::size_t>(std::min(size, MaxReadBytes)), '\0');
+    if (!in.read(content.data(), static_cast<std::streamsize>(content.size()))) {
         failed.error = "Cannot read " + path.string();
         return failed;
     }
-    return convertTextTree(content, limits);
+    TextTreeImport result = convertTextTree(content, limits);
+    if (size > MaxReadBytes)
+        result.truncated = true;
+    return result;
 }
 
 } // namespace kavro

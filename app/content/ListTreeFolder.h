@@ -22,8 +22,8 @@ struct FileListRow {
 };
 
 struct FolderListing {
-    std::vector<FileListRow> rows;          // in table order; the view sorts them
-    std::vector<std::string> folderNames;   // child nodes to add when the node has none yet
+    std::vector<FileListRow> rows;        // in table order; the view sorts them
+    std::vector<std::string> folderNames; // child nodes to add when the node has none yet
 };
 
 // The start of the run that a path of folder names below a disc node leads to; the empty path

@@ -22,8 +22,8 @@ struct FindData {
     std::uint32_t sizeLow = 0;
     std::uint32_t reserved0 = 0;
     std::uint32_t reserved1 = 0;
-    char fileName[260] = {};      // NUL-terminated
-    char shortFileName[14] = {};  // NUL-terminated 8.3 name
+    char fileName[260] = {};     // NUL-terminated
+    char shortFileName[14] = {}; // NUL-terminated 8.3 name
     char padding[2] = {};
 };
 

@@ -25,10 +25,18 @@ TEST(DamagedTree, RandomFieldDamageStaysInBounds)
         for (int n = 0; n < 3; ++n) {
             auto* e = reinterpret_cast<TreeIndexEntry*>(index.data()) + pick(rng);
             switch (rng() % 4) {
-            case 0: e->firstChild = value(rng); break;
-            case 1: e->nameOffset = value(rng); break;
-            case 2: e->attributes ^= TreeIndexEntry::DirectoryBit; break;
-            default: pool[rng() % pool.size()] = static_cast<char>(rng() % 3 == 0 ? 'Z' : '\0'); break;
+            case 0:
+                e->firstChild = value(rng);
+                break;
+            case 1:
+                e->nameOffset = value(rng);
+                break;
+            case 2:
+                e->attributes ^= TreeIndexEntry::DirectoryBit;
+                break;
+            default:
+                pool[rng() % pool.size()] = static_cast<char>(rng() % 3 == 0 ? 'Z' : '\0');
+                break;
             }
         }
         const int cut = static_cast<int>(rng() % 3);

@@ -129,8 +129,7 @@ TEST(FileTree, CountsBelowOneOrShortBlocksReadAsNoTree)
     EXPECT_EQ(FileTree::fromStored(n, {}, bytes, tree.pool).entryCount(), 0);
 
     // Bytes past the counts are not part of the tree.
-    const FileTree longer =
-        FileTree::fromStored(n, index + std::string(100, 'x'), bytes, tree.pool + "junk");
+    const FileTree longer = FileTree::fromStored(n, index + std::string(100, 'x'), bytes, tree.pool + "junk");
     EXPECT_EQ(longer.entryCount(), n);
     EXPECT_EQ(longer.pool, tree.pool);
 }

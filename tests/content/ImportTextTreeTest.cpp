@@ -58,8 +58,8 @@ TEST(ImportTextTree, FlatAndRootOnlyTrees)
 {
     const TextTreeImport flat = convertTextTree("E:\r\n\tx  \r\n\ty.txt\r\n");
     ASSERT_TRUE(flat.ok);
-    expectEntries(flat.tree, {{-1, 1, "E:", false}, {0, -1, "x", false}, {0, -1, "y.txt", false},
-                              {0, -1, "", false}});
+    expectEntries(flat.tree,
+                  {{-1, 1, "E:", false}, {0, -1, "x", false}, {0, -1, "y.txt", false}, {0, -1, "", false}});
 
     // Like an empty disc: root and terminator, 3 bytes of names.
     const TextTreeImport root = convertTextTree("E:");
@@ -109,7 +109,8 @@ TEST(ImportTextTree, MalformedLinesKeepOneRootAndValidRuns)
 
 TEST(ImportTextTree, ClosingSeveralLevelsAtOnceAndAtTheEnd)
 {
-    const TextTreeImport result = convertTextTree("R\n\tA\n\t\tB\n\t\t\tC\n\t\t\t\tleaf\n\tz\n\tY\n\t\tC2\n\t\t\tleaf2\n");
+    const TextTreeImport result =
+        convertTextTree("R\n\tA\n\t\tB\n\t\t\tC\n\t\t\t\tleaf\n\tz\n\tY\n\t\tC2\n\t\t\tleaf2\n");
     ASSERT_TRUE(result.ok);
     expectWellFormed(result.tree);
     // The root, six runs with their terminators: R(A z Y) A(B) Y(C2) B(C) C2(leaf2) C(leaf).
@@ -133,7 +134,8 @@ TEST(ImportTextTree, Big5FileIsDecodedLineByLine)
 TEST(ImportTextTree, LongLinesAreCutAndNulsEndAName)
 {
     const std::string longName(1500, 'x');
-    const TextTreeImport result = convertTextTree("E:\n\t" + longName + "\n\tab" + std::string(1, '\0') + "cd\n");
+    const TextTreeImport result =
+        convertTextTree("E:\n\t" + longName + "\n\tab" + std::string(1, '\0') + "cd\n");
     ASSERT_TRUE(result.ok);
     // The tab counts toward the line's length; the rest of the line is not a new item.
     EXPECT_EQ(result.tree.nameAt(1), std::string(TextTreeLineLimit - 1, 'x'));
