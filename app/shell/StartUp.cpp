@@ -1,6 +1,9 @@
 #include "shell/StartUp.h"
 
 #include "platform/Clock.h"
+#include "shell/AppContext.h"
+#include "shell/PasswordCheck.h"
+#include "shell/SettingsKeys.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -51,6 +54,23 @@ std::string chooseSettingsFile(const std::string& programFolder)
 std::string languageFilePath(const std::string& programFolder, const std::string& languageName)
 {
     return programFolder + "Language/" + languageName;
+}
+
+std::string languageName(const AppContext& context)
+{
+    return keys::read(*context.settings, keys::LanguageName);
+}
+
+bool passwordGate(AppContext& context, const std::function<void(AppContext&)>& askPassword)
+{
+    // Read access is enough to read the value: asking for write access here would skip the
+    // question for every user who may not change the machine-wide store.
+    context.storedPassword = password::stored(*context.registry);
+    if (context.storedPassword.empty())
+        return true;
+    context.enteredPassword.clear();
+    askPassword(context);
+    return context.enteredPassword == context.storedPassword;
 }
 
 void waitWithEvents(Clock& clock, int ms)
