@@ -1,0 +1,51 @@
+#include "catalogue/DiscTree.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/DiscRecords.h"
+#include "platform/Person.h"
+
+namespace kavro {
+
+bool LoadDiscTree(Catalogue& catalogue, int machine, int slot)
+{
+    BusyCursor busy(catalogue.person());
+    DiscCursor& cursor = catalogue.discCursor();
+    cursor.first();
+    if (!LocateDisc(catalogue, machine, slot))
+        return false;
+    ReadDiscRecord(catalogue);
+    const int indexCount = cursor.integer("TreeIndexS");
+    const int dataCount = cursor.integer("TreeDataS");
+    FileTree& tree = catalogue.fileTree();
+    tree.clear();
+    if (indexCount > 0 && dataCount > 0) {
+        const DbValue index = cursor.field("TreeIndex");
+        const DbValue data = cursor.field("TreeData");
+        tree = FileTree::fromStored(indexCount, index.bytes(), dataCount, data.bytes());
+    }
+    tree.machine = machine;
+    tree.slot = slot;
+    return true;
+}
+
+DbStatus SaveDiscTree(Catalogue& catalogue)
+{
+    DiscCursor& cursor = catalogue.discCursor();
+    const FileTree& tree = catalogue.fileTree();
+    const int entries = tree.entryCount();
+    const int bytes = tree.poolBytes();
+    if (auto s = cursor.setField("TreeIndexS", DbValue(entries)); !s)
+        return s;
+    if (auto s = cursor.setField("TreeDataS", DbValue(bytes)); !s)
+        return s;
+    if (entries >= 1 && bytes >= 1) {
+        if (auto s = cursor.setField("TreeIndex", DbValue::blob(tree.indexBlock())); !s)
+            return s;
+        return cursor.setField("TreeData", DbValue::blob(tree.pool));
+    }
+    if (auto s = cursor.setField("TreeIndex", DbValue::null()); !s)
+        return s;
+    return cursor.setField("TreeData", DbValue::null());
+}
+
+} // namespace kavro
