@@ -1,9 +1,8 @@
 #include "shell/LanguageTable.h"
 
 #include "platform/Text.h"
+#include "shell/FileIo.h"
 
-#include <fstream>
-#include <iterator>
 
 namespace kavro {
 
@@ -23,15 +22,12 @@ bool isComment(std::string_view line)
 
 bool LanguageTable::load(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    const auto bytes = readWholeFile(file);
+    if (!bytes || bytes->empty())
         return false;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || bytes.empty())
-        return false;
-    // The whole file is decoded before it is split, so a Big5 trail byte can never be taken
-    // for an "=" or a line break.
-    loadText(text::decodeLegacy(bytes));
+    // The whole file is decoded before it is split, so the bytes of one Big5 character are
+    // never taken apart.
+    loadText(text::decodeLegacy(*bytes));
     return true;
 }
 
@@ -83,20 +79,18 @@ std::string LanguageTable::text(std::string_view key, std::string_view defaultTe
 
 std::string LanguageTable::displayName(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    // Enough bytes for 99 of the first line in any encoding.
+    constexpr std::size_t headBytes = 400;
+    const auto head = readFileHead(file, headBytes);
+    if (!head)
         return {};
-    // Enough bytes for 99 of the first line; decoding needs the whole line only.
-    std::string head(400, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(in.gcount()));
-    std::string_view line = head;
+    std::string_view line = *head;
     if (line.starts_with(byteOrderMark))
         line.remove_prefix(byteOrderMark.size());
     const auto end = line.find_first_of("\r\n");
     if (end != std::string_view::npos) {
         line = line.substr(0, end);
-    } else if (head.size() == 400 && !text::isValidUtf8(line)) {
+    } else if (head->size() == headBytes && !text::isValidUtf8(line)) {
         // The read may have cut the last UTF-8 character of a long line in two.
         for (std::size_t drop = 1; drop <= 3 && drop < line.size(); ++drop) {
             if (text::isValidUtf8(line.substr(0, line.size() - drop))) {

@@ -1,13 +1,11 @@
 #include "shell/RegistryStore.h"
 
 #include "platform/Text.h"
-#include "shell/FileReplace.h"
+#include "shell/FileIo.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <vector>
 
@@ -154,15 +152,12 @@ std::optional<std::string> RegistryStore::readString(std::string_view keyPath, s
     const auto file = findEntry(*folder, encodeName(value), false);
     if (!file)
         return std::nullopt;
-    std::ifstream in(*file, std::ios::binary);
-    if (!in)
+    auto data = readWholeFile(*file);
+    if (!data)
         return std::nullopt;
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    if (const auto zero = data.find('\0'); zero != std::string::npos)
-        data.resize(zero);
-    return text::cutUtf8(data, maxBytes);
+    if (const auto zero = data->find('\0'); zero != std::string::npos)
+        data->resize(zero);
+    return text::cutUtf8(*data, maxBytes);
 }
 
 bool RegistryStore::writeString(std::string_view keyPath, std::string_view value, std::string_view data)

@@ -1,10 +1,9 @@
 #include "shell/Settings.h"
 
 #include "platform/Text.h"
-#include "shell/FileReplace.h"
+#include "shell/FileIo.h"
 
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -122,21 +121,10 @@ Found find(const std::vector<IniLine>& lines, std::string_view section, std::str
     return found;
 }
 
-std::optional<std::string> readFile(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
-}
-
 // The stored value of a key, still undecoded; nullopt when the key is missing or has no "=".
 std::optional<std::string> rawValue(const fs::path& file, std::string_view section, std::string_view key)
 {
-    const auto bytes = readFile(file);
+    const auto bytes = readWholeFile(file);
     if (!bytes)
         return std::nullopt;
     const auto lines = parseLines(*bytes);
@@ -205,7 +193,7 @@ bool Settings::writeString(std::string_view section, std::string_view key, std::
     std::error_code ec;
     std::string bytes;
     if (fs::exists(m_file, ec)) {
-        auto existing = readFile(m_file);
+        auto existing = readWholeFile(m_file);
         if (!existing)
             return false;
         bytes = std::move(*existing);
