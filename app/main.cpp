@@ -1,0 +1,17 @@
+// Kavro: catalogue manager for USB disc changers.
+#include "shell/ui/KavroApplication.h"
+#include "shell/ui/StartUpFlow.h"
+#include "torvex/torvex.h"
+#include "views/TMainForm.h"
+
+int main(int argc, char** argv)
+{
+    kavro::KavroApplication app(argc, argv); // the command line is not used
+    const kavro::ChangerLibrary changer{&InitUSBKavro, &GetDeviceNumber, &CloseUSBKavro};
+    kavro::StartUpFlow flow(app, changer, [](kavro::AppContext& context) -> QWidget* {
+        auto* window = new kavro::TMainForm(context);
+        window->showAsSaved();
+        return window;
+    });
+    return flow.run();
+}
