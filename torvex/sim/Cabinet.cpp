@@ -58,18 +58,19 @@ Reply Cabinet::answer(int index, std::int64_t now)
         scripted->second.pop_front();
         return reply;
     }
+    // After 12 or 19 the cabinet takes whatever index comes next as the slot number, 9 and 10
+    // included.
+    if (m_pending != Pending::None) {
+        const Pending pending = m_pending;
+        m_pending = Pending::None;
+        return slotStep(pending, index, now);
+    }
     if (index == kLanguageList)
         return Reply::units({0x0409});
     if (index == kModelCode)
         return Reply::text(m_spec.model);
     if (index == kIdCode)
         return Reply::units(threeUnits(m_spec.id));
-    // After 12 or 19 the cabinet takes whatever index comes next as the slot number.
-    if (m_pending != Pending::None) {
-        const Pending pending = m_pending;
-        m_pending = Pending::None;
-        return slotStep(pending, index, now);
-    }
     if (busy(now))
         return Reply::text("BUSY");
     return command(index, now);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -297,6 +298,13 @@ bool parseSimText(std::string_view text, Simulator& sim, std::string& message)
 
 bool readSimFile(const std::string& path, Simulator& sim, std::string& message, int& errorNumber)
 {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        errorNumber = EISDIR;
+        message = path + ": " + std::strerror(errorNumber);
+        return false;
+    }
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         errorNumber = errno != 0 ? errno : ENOENT;
