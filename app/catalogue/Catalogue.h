@@ -64,6 +64,7 @@ public:
     FileTree& fileTree() { return m_fileTree; }
     CategoryList& categories() { return m_categories; }
     CategoryTree& categoryTree() { return m_categoryTree; }
+    const CategoryTree& categoryTree() const { return m_categoryTree; }
 
     // The machine's name for summaries; the machine number in decimal until a lookup is set.
     void setMachineNameLookup(std::function<std::string(int machine)> lookup);

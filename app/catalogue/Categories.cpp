@@ -1,0 +1,416 @@
+#include "catalogue/Categories.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueBackup.h"
+#include "catalogue/SqliteColumns.h"
+#include "catalogue/Transaction.h"
+#include "platform/Clock.h"
+#include "platform/Person.h"
+#include "platform/Text.h"
+#include "platform/Texts.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace kavro {
+
+namespace {
+
+constexpr int kNameWidth = 128;
+constexpr int kWarnAboveId = 20000;
+
+constexpr const char* kSelectAll = "SELECT * FROM CATEGORY";
+constexpr const char* kInsert =
+    "INSERT INTO CATEGORY (CATEGORYNAME,CATEGORYID) VALUES(:CATEGORYNAME,:CATEGORYID)";
+constexpr const char* kDeleteByName = "Delete FROM CATEGORY WHERE CATEGORYNAME=:CATEGORYNAME";
+constexpr const char* kProbeName = "SELECT CATEGORYNAME FROM CATEGORY WHERE CATEGORYNAME=:CATEGORYNAME";
+constexpr const char* kUpdateId =
+    "Update CATEGORY SET CATEGORYID=:CATEGORYID WHERE CATEGORYNAME=:CATEGORYNAME";
+constexpr const char* kProbeId = "SELECT CATEGORYID FROM CATEGORY WHERE CATEGORYID=:CATEGORYID";
+constexpr const char* kUpdateName =
+    "Update CATEGORY SET CATEGORYNAME=:CATEGORYNAME WHERE CATEGORYID=:CATEGORYID";
+constexpr const char* kDeleteById = "Delete From CATEGORY WHERE CATEGORYID=:CATEGORYID";
+
+std::filesystem::path mirrorFile(const Catalogue& catalogue)
+{
+    return catalogue.dataFolder() / "category.txt";
+}
+
+void giveCategoryImages(TreeNode& node)
+{
+    node.image = 14;
+    node.selectedImage = 15;
+}
+
+void warnAboutIds(Catalogue& catalogue)
+{
+    if (catalogue.categories().nextCategoryId > kWarnAboveId)
+        catalogue.person().messageBox("Wrong category key !!!", "System Message", BoxIcon::Warning,
+                                      BoxButtons::Ok);
+}
+
+// The decimal number at the start of s, as the C library reads it; 0 when there is none or it
+// does not fit 32 bits.
+int readId(std::string_view s)
+{
+    std::size_t i = 0;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
+        ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negative = s[i++] == '-';
+    long long v = 0;
+    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
+        v = v * 10 + (s[i] - '0');
+        if (v > 0x7fffffffLL)
+            return 0;
+    }
+    return static_cast<int>(negative ? -v : v);
+}
+
+DbStatus insertRow(Catalogue& catalogue, const std::string& name, int id)
+{
+    Query& change = catalogue.changeQuery();
+    change.close();
+    change.setSql(kInsert);
+    change.setParam("CATEGORYNAME", DbValue(name));
+    change.setParam("CATEGORYID", DbValue(id));
+    return change.execute().status();
+}
+
+DbResult<int> loadFromFile(Catalogue& catalogue, TreeNode& root)
+{
+    std::ifstream in(mirrorFile(catalogue), std::ios::binary);
+    if (!in)
+        return -1;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string content = text::decodeLegacy(bytes);
+
+    CategoryList& list = catalogue.categories();
+    TreeNode* parent = &root;
+    int depth = 1;
+    TreeNode* last = nullptr;
+    Transaction transaction(catalogue.database());
+    if (!transaction.began())
+        return transaction.began();
+    std::size_t pos = 0;
+    while (pos < content.size()) {
+        std::size_t end = content.find('\n', pos);
+        if (end == std::string::npos)
+            end = content.size();
+        std::string_view line(content.data() + pos, end - pos);
+        pos = end + 1;
+        while (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        const auto parsed = ParseCategoryLine(line);
+        if (!parsed)
+            continue;
+        if (parsed->depth > depth && last) {
+            // One level deeper per line, however many tabs were added.
+            ++depth;
+            parent = last;
+        } else if (parsed->depth < depth) {
+            while (depth > parsed->depth && parent != &root && parent->parent()) {
+                parent = parent->parent();
+                --depth;
+            }
+        }
+        if (!list.isFull()) {
+            TreeNode& node = parent->addChild(parsed->name);
+            giveCategoryImages(node);
+            list.add(parsed->id, node);
+            last = &node;
+        }
+        // Rows past the list's capacity are still kept, and their ids still count, so that no
+        // later category is given an id in use.
+        if (auto s = insertRow(catalogue, parsed->name, parsed->id); !s)
+            return s;
+        list.nextCategoryId = std::max(list.nextCategoryId, parsed->id);
+        catalogue.clock().processEvents();
+    }
+    if (auto s = transaction.commit(); !s)
+        return s;
+    warnAboutIds(catalogue);
+    list.nextCategoryId += 1;
+    return list.count();
+}
+
+void collectCategories(TreeNode& node, std::vector<TreeNode*>& out)
+{
+    if (node.isCategory())
+        out.push_back(&node);
+    for (const auto& c : node.children())
+        collectCategories(*c, out);
+}
+
+} // namespace
+
+std::string CleanCategoryName(std::string_view textIn)
+{
+    std::string s(textIn);
+    for (char& c : s) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = ' ';
+    }
+    return columns::cutToWidth(text::trimBlanks(s), kNameWidth);
+}
+
+std::optional<CategoryLine> ParseCategoryLine(std::string_view line)
+{
+    const std::size_t comma = line.rfind(',');
+    if (comma == std::string_view::npos)
+        return std::nullopt;
+    CategoryLine result;
+    result.id = readId(line.substr(comma + 1));
+    if (result.id == 0)
+        return std::nullopt;
+    std::size_t tabs = 0;
+    while (tabs < comma && line[tabs] == '\t')
+        ++tabs;
+    result.depth = static_cast<int>(tabs) + 1;
+    result.name = CleanCategoryName(line.substr(tabs, comma - tabs));
+    return result;
+}
+
+DbResult<int> LoadCategories(Catalogue& catalogue)
+{
+    CategoryTree& tree = catalogue.categoryTree();
+    CategoryList& list = catalogue.categories();
+    const Texts& texts = catalogue.texts();
+    tree.clear();
+    list.clear();
+    TreeNode& root = tree.addTop(TopNode::CategoryRoot, texts.text("1049", "資料"));
+    giveCategoryImages(root);
+
+    Query& listing = catalogue.listingQuery();
+    listing.close();
+    listing.setSql(kSelectAll);
+    DbStatus opened = listing.open();
+    catalogue.clock().processEvents();
+
+    DbResult<int> result = 0;
+    if (!opened) {
+        result = opened;
+    } else if (!listing.isEmpty()) {
+        for (listing.first(); !listing.eof(); listing.next()) {
+            const std::string name = text::trimSpaces(listing.field("CATEGORYNAME").asText());
+            const int id = listing.field("CATEGORYID").asInt();
+            if (!list.isFull()) {
+                TreeNode& node = root.addChild(name);
+                giveCategoryImages(node);
+                list.add(id, node);
+            }
+            list.nextCategoryId = std::max(list.nextCategoryId + 1, id);
+        }
+        warnAboutIds(catalogue);
+        result = list.count();
+    } else {
+        result = loadFromFile(catalogue, root);
+    }
+
+    giveCategoryImages(tree.addTop(TopNode::SearchRoot, texts.text("1051", "搜尋")));
+    giveCategoryImages(tree.addTop(TopNode::LogRoot, texts.text("1052", "紀錄")));
+    listing.close();
+    catalogue.changeQuery().close();
+    return result;
+}
+
+DbResult<int> SaveCategories(Catalogue& catalogue)
+{
+    std::ofstream out(mirrorFile(catalogue), std::ios::binary | std::ios::trunc);
+    if (!out)
+        return -1;
+    Query& probe = catalogue.probeQuery();
+    Query& change = catalogue.changeQuery();
+    auto closeQueries = [&] {
+        probe.close();
+        change.close();
+    };
+
+    std::vector<TreeNode*> nodes;
+    for (const auto& top : catalogue.categoryTree().topNodes())
+        collectCategories(*top, nodes);
+
+    Transaction transaction(catalogue.database());
+    if (!transaction.began())
+        return transaction.began();
+    int lines = 0;
+    for (TreeNode* node : nodes) {
+        const std::string name = CleanCategoryName(node->text);
+        const DbValue id(node->id);
+        if (name.empty()) {
+            change.close();
+            change.setSql(kDeleteByName);
+            change.setParam("CATEGORYNAME", DbValue(std::string()));
+            if (auto s = change.execute(); !s) {
+                closeQueries();
+                return s.status();
+            }
+        } else {
+            const std::string line =
+                std::string(static_cast<std::size_t>(std::max(node->level() - 1, 0)), '\t') + name + "," +
+                std::to_string(node->id) + "\r\n";
+            out.write(line.data(), static_cast<std::streamsize>(line.size()));
+            ++lines;
+
+            const char* statement = kInsert;
+            probe.close();
+            probe.setSql(kProbeName);
+            probe.setParam("CATEGORYNAME", DbValue(name));
+            DbStatus s = probe.open();
+            if (s && !probe.isEmpty()) {
+                statement = kUpdateId;
+            } else if (s) {
+                probe.close();
+                probe.setSql(kProbeId);
+                probe.setParam("CATEGORYID", id);
+                s = probe.open();
+                if (s && !probe.isEmpty())
+                    statement = kUpdateName;
+            }
+            if (s) {
+                change.close();
+                change.setSql(statement);
+                change.setParam("CATEGORYNAME", DbValue(name));
+                change.setParam("CATEGORYID", id);
+                s = change.execute().status();
+            }
+            if (!s) {
+                closeQueries();
+                return s;
+            }
+        }
+        catalogue.clock().processEvents();
+    }
+    out.close();
+    closeQueries();
+    if (!out)
+        return DbResult<int>::failure("Cannot write " + mirrorFile(catalogue).string() + ".");
+    if (auto s = transaction.commit(); !s)
+        return s;
+    return lines;
+}
+
+bool CategoryNameTaken(const Catalogue& catalogue, std::string_view name, const TreeNode* except)
+{
+    const std::string wanted = CleanCategoryName(name);
+    bool taken = false;
+    catalogue.categoryTree().forEach([&](TreeNode& n) {
+        if (!taken && &n != except && n.isCategory() && CleanCategoryName(n.text) == wanted)
+            taken = true;
+    });
+    return taken;
+}
+
+DbResult<TreeNode*> NewCategory(Catalogue& catalogue)
+{
+    CategoryList& list = catalogue.categories();
+    TreeNode* root = catalogue.categoryTree().categoryRoot();
+    if (list.isFull() || !root)
+        return static_cast<TreeNode*>(nullptr);
+    std::string name = "New";
+    for (int n = 2; CategoryNameTaken(catalogue, name, nullptr); ++n)
+        name = "New (" + std::to_string(n) + ")";
+    TreeNode& node = root->addChild(name);
+    giveCategoryImages(node);
+    list.add(list.nextCategoryId + 1, node);
+    list.nextCategoryId += 1;
+    if (auto saved = SaveCategories(catalogue); !saved)
+        return saved.status();
+    return &node;
+}
+
+DbResult<bool> RenameCategory(Catalogue& catalogue, TreeNode& node, std::string_view editedText)
+{
+    if (!node.isCategory())
+        return false;
+    const std::string name = CleanCategoryName(editedText);
+    if (!name.empty() && CategoryNameTaken(catalogue, name, &node))
+        return false;
+    node.text = name;
+    auto saved = SaveCategories(catalogue);
+    catalogue.categoryTree().sort();
+    if (!saved)
+        return saved.status();
+    return true;
+}
+
+DbResult<bool> DeleteCategory(Catalogue& catalogue, TreeNode& node)
+{
+    if (!node.isCategory())
+        return false;
+    const Texts& texts = catalogue.texts();
+    const BoxAnswer answer = catalogue.person().messageBox(texts.text("1055", "確定刪除此分類內所有資料嗎？"),
+                                                           texts.text("0000", "KAVRO 5.1"), BoxIcon::Question,
+                                                           BoxButtons::OkCancel);
+    if (answer != BoxAnswer::Ok)
+        return false;
+    BusyCursor busy(catalogue.person());
+
+    // The category and its sub-categories go together with every disc filed in them.
+    std::vector<TreeNode*> doomed;
+    collectCategories(node, doomed);
+    std::set<std::pair<int, int>> discs;
+    Query& listing = catalogue.listingQuery();
+    for (TreeNode* c : doomed) {
+        listing.close();
+        listing.setSql("SELECT MachineNo, Slot FROM KAVRO WHERE Category=:CATEGORYID");
+        listing.setParam("CATEGORYID", DbValue(c->id));
+        if (auto s = listing.open(); !s)
+            return s;
+        for (listing.first(); !listing.eof(); listing.next())
+            discs.emplace(listing.field("MachineNo").asInt(), listing.field("Slot").asInt());
+    }
+    listing.close();
+    node.forEachDescendant([&](TreeNode& n) {
+        if (n.isDisc())
+            discs.emplace(n.machine, n.slot);
+    });
+
+    if (auto copy = BackupBeforeChange(catalogue); !copy)
+        return copy.status();
+    DbStatus changed = runInTransaction(catalogue.database(), [&]() -> DbStatus {
+        Query& change = catalogue.changeQuery();
+        for (TreeNode* c : doomed) {
+            change.close();
+            change.setSql("Delete FROM KAVRO WHERE Category=:CATEGORYID");
+            change.setParam("CATEGORYID", DbValue(c->id));
+            if (auto s = change.execute(); !s)
+                return s.status();
+            change.close();
+            change.setSql(kDeleteById);
+            change.setParam("CATEGORYID", DbValue(c->id));
+            if (auto s = change.execute(); !s)
+                return s.status();
+            catalogue.clock().processEvents();
+        }
+        change.close();
+        return {};
+    });
+    if (!changed) {
+        catalogue.discCursor().requery();
+        return changed;
+    }
+
+    CategoryTree& tree = catalogue.categoryTree();
+    for (const auto& [machine, slot] : discs) {
+        if (TreeNode* discNode = tree.findDisc(machine, slot))
+            tree.remove(*discNode);
+        catalogue.notifyDiscRemoved(machine, slot);
+    }
+    CategoryList& list = catalogue.categories();
+    for (TreeNode* c : doomed) {
+        if (c->entry >= 0 && c->entry < list.count() && list[c->entry].node == c)
+            list[c->entry].node = nullptr;
+    }
+    tree.remove(node);
+    if (auto saved = SaveCategories(catalogue); !saved)
+        return saved.status();
+    return true;
+}
+
+} // namespace kavro
