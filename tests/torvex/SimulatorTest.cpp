@@ -197,15 +197,15 @@ TEST(SimFile, ReadsCabinetsWithEveryKey)
     const char* text = "# comment\r\n"
                        "; another\n"
                        "[cabinet one]\n"
-                       "id = 0x0A0B0C\n"
-                       "model = KZ350VN\n"
+                       "id = 0x0A0B0C      # comment\n"
+                       "model = KZ350VN#1\n"
                        "slots = 100\n"
                        "filled = 1-3, 7 9-10\n"
                        "busy = 1500\n"
                        "busy.19 = 4000\n"
                        "counter = 42\n"
                        "reply = 17 +BUSY\n"
-                       "reply = 17 <fail>\n"
+                       "reply = 17 <fail>   # a failed request\n"
                        "unplug-after = 2000\n"
                        "\n"
                        "[Cabinet]\n"
@@ -228,7 +228,7 @@ TEST(SimFile, ReadsCabinetsWithEveryKey)
     Wire wire(sim);
     EXPECT_EQ(wire.ask(17), "+BUSY");
     EXPECT_EQ(wire.ask(17), "<fail>");
-    EXPECT_EQ(wire.ask(9), "KZ350VN");
+    EXPECT_EQ(wire.ask(9), "KZ350VN#1");
     EXPECT_EQ(wire.ask(12), "ACK");
     EXPECT_EQ(wire.ask(2), "ACK");
     now += 1499;

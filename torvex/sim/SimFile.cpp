@@ -133,7 +133,14 @@ bool Parser::line(int number, std::string_view text)
     if (equals == std::string_view::npos)
         return fail(number, "expected key = value");
     const std::string key = lower(trim(text.substr(0, equals)));
-    const std::string_view value = trim(text.substr(equals + 1));
+    std::string_view value = text.substr(equals + 1);
+    // A '#' after a blank starts a comment, so values can be annotated.
+    for (std::size_t i = 1; i < value.size(); ++i)
+        if (value[i] == '#' && (value[i - 1] == ' ' || value[i - 1] == '\t')) {
+            value = value.substr(0, i);
+            break;
+        }
+    value = trim(value);
     if (cabinets.empty())
         return fail(number, "'" + key + "' comes before the first [cabinet]");
     return keyValue(number, key, value);
