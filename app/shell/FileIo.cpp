@@ -14,7 +14,8 @@ namespace kavro {
 namespace {
 
 // Reads a regular file up to limit bytes. With wholeOnly, a longer file is refused instead.
-std::optional<std::string> readRegularFile(const std::filesystem::path& file, std::size_t limit, bool wholeOnly)
+std::optional<std::string> readRegularFile(const std::filesystem::path& file, std::size_t limit,
+                                           bool wholeOnly)
 {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)

@@ -17,7 +17,8 @@ std::vector<LanguageChoice> listLanguages(const std::filesystem::path& languageF
 {
     std::vector<std::string> names;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(languageFolder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(languageFolder, ec), end; !ec && it != end;
+         it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (!text::startsWithIgnoreAsciiCase(name, "language.") || name.size() > maxFileName)
             continue;

@@ -3,7 +3,6 @@
 #include "platform/Text.h"
 #include "shell/FileIo.h"
 
-
 namespace kavro {
 
 namespace {

@@ -33,12 +33,12 @@ enum class LineKind { Other, Section, Entry };
 // One line of the file as offsets into its bytes; nothing is copied, so unchanged lines are
 // written back exactly.
 struct IniLine {
-    std::size_t begin = 0;   // first byte of the line
-    std::size_t end = 0;     // end of its content (before the line break)
-    std::size_t next = 0;    // first byte after the line break
+    std::size_t begin = 0; // first byte of the line
+    std::size_t end = 0;   // end of its content (before the line break)
+    std::size_t next = 0;  // first byte after the line break
     LineKind kind = LineKind::Other;
-    std::string_view name;   // section name or key, trimmed
-    std::string_view value;  // entry value, trimmed (empty when the line has no "=")
+    std::string_view name;  // section name or key, trimmed
+    std::string_view value; // entry value, trimmed (empty when the line has no "=")
     bool hasValue = false;
     std::size_t valueBegin = 0; // where the value starts on an entry line with "="
 };
@@ -225,7 +225,8 @@ bool Settings::writeString(std::string_view section, std::string_view key, std::
         // from the next section.
         std::size_t last = *found.section;
         for (std::size_t i = *found.section + 1; i < found.sectionEnd; ++i)
-            if (!trimmed(std::string_view(bytes).substr(lines[i].begin, lines[i].end - lines[i].begin)).empty())
+            if (!trimmed(std::string_view(bytes).substr(lines[i].begin, lines[i].end - lines[i].begin))
+                     .empty())
                 last = i;
         const IniLine& line = lines[last];
         out.append(bytes, 0, line.next);

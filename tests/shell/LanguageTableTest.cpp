@@ -1,5 +1,5 @@
-#include "shell/LanguageList.h"
 #include "shell/LanguageTable.h"
+#include "shell/LanguageList.h"
 
 #include "support/TempDir.h"
 
@@ -116,9 +116,11 @@ TEST(LanguageTableTest, ByteOrderMarkIsNotPartOfTheFirstLine)
 {
     TempDir dir;
     LanguageTable t;
-    ASSERT_TRUE(t.load(dir.write("language.x", "\xEF\xBB\xBF" "0000=KAVRO\n")));
+    ASSERT_TRUE(t.load(dir.write("language.x", "\xEF\xBB\xBF"
+                                               "0000=KAVRO\n")));
     EXPECT_EQ(t.find("0000"), "KAVRO");
-    EXPECT_EQ(LanguageTable::displayName(dir.write("language.y", "\xEF\xBB\xBF  English  \r\n0000=x")), "English");
+    EXPECT_EQ(LanguageTable::displayName(dir.write("language.y", "\xEF\xBB\xBF  English  \r\n0000=x")),
+              "English");
 }
 
 TEST(LanguageListTest, ListsReadableLanguageFilesByNameWithTheirFirstLines)

@@ -46,7 +46,8 @@ TEST(PlacementTableTest, RowsAreWellFormedAndEveryWindowHasItsCaptionRow)
         if (row.control != row.window) {
             EXPECT_TRUE(placementEffect(row.className).has_value()) << row.className;
         }
-        EXPECT_TRUE(seen.insert({row.window, row.control}).second) << "twice: " << row.window << "." << row.control;
+        EXPECT_TRUE(seen.insert({row.window, row.control}).second)
+            << "twice: " << row.window << "." << row.control;
         windows.insert(row.window);
         if (row.control == row.window)
             captioned.insert(row.window);
@@ -88,8 +89,8 @@ TEST_P(ShippedLanguageFileTest, HoldsEveryPlacedAndLookedUpKey)
         EXPECT_NE(text.find_first_not_of(' '), std::string::npos) << key;
     }
     for (const auto& row : placementTable())
-        EXPECT_TRUE(keys.contains(std::string(row.key))) << fileName << " lacks " << row.key << " ("
-                                                          << row.window << "." << row.control << ")";
+        EXPECT_TRUE(keys.contains(std::string(row.key)))
+            << fileName << " lacks " << row.key << " (" << row.window << "." << row.control << ")";
     for (const auto& row : textKeyTable())
         EXPECT_TRUE(keys.contains(std::string(row.key))) << fileName << " lacks " << row.key;
     EXPECT_EQ(table.find("0000"), "KAVRO 5.1");
@@ -133,7 +134,10 @@ public:
             return std::nullopt;
         return it->second.className;
     }
-    std::string caption(std::string_view control) const override { return controls.at(std::string(control)).caption; }
+    std::string caption(std::string_view control) const override
+    {
+        return controls.at(std::string(control)).caption;
+    }
     void setCaption(std::string_view control, const std::string& text) override
     {
         controls.at(std::string(control)).caption = text;
@@ -171,7 +175,7 @@ TEST_F(PlacementPassTest, PlacesTextsByClassAndNotesWhatItCannotPlace)
     FakeWindow window("frmSetup");
     window.controls["Label1"] = {"TLabel", "語言", "", false};
     window.controls["Label2"] = {"TLabel", "主  要  字  型", "", false}; // 4002 has no entry
-    window.controls["Label3"] = {"TComboBox", "x", "", false};         // a class the pass cannot handle
+    window.controls["Label3"] = {"TComboBox", "x", "", false};           // a class the pass cannot handle
     window.controls["Label6"] = {"TTreeView", "tree", "", false};
     window.controls["BitBtn1"] = {"TBitBtn", "...", "", false};
     window.controls["Edit5"] = {"TEdit", "", "", false};

@@ -44,7 +44,8 @@ TEST_F(SettingsTest, MissingFileGivesEveryReaderItsDefault)
 
 TEST_F(SettingsTest, IntegersReadAsThePlatformReadsThem)
 {
-    const Settings s = withFile("[S]\nneg=-12\npos=+7\ntail=12abc\ntext=abc\nblank= 42 \nsign=-\nbig=4294967295\n");
+    const Settings s =
+        withFile("[S]\nneg=-12\npos=+7\ntail=12abc\ntext=abc\nblank= 42 \nsign=-\nbig=4294967295\n");
     EXPECT_EQ(s.readInt("S", "neg", 5), -12);
     EXPECT_EQ(s.readInt("S", "pos", 5), 7);
     EXPECT_EQ(s.readInt("S", "tail", 5), 12);
