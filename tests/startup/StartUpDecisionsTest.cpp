@@ -1,3 +1,4 @@
+#include "shell/AppContext.h"
 #include "shell/InstanceLock.h"
 #include "shell/ProgramFolder.h"
 #include "shell/StartUp.h"
@@ -166,4 +167,16 @@ TEST(ProgramFolderTest, RelativeXdgDataHomeFallsBackToHome)
                                                      [](const std::string&) { return false; });
     EXPECT_EQ(folder.path(), home.path().string() + "/.local/share/kavro/");
     EXPECT_TRUE(fs::is_directory(home / ".local/share/kavro"));
+}
+
+TEST(LanguageNameSetting, PresentButEmptyIsUsedAsItIs)
+{
+    TempDir dir;
+    kavro::AppContext context;
+    context.settings = std::make_unique<kavro::Settings>(dir / "Kavro.ini");
+    EXPECT_EQ(startup::languageName(context), "language.eng") << "missing key: the default";
+    dir.write("Kavro.ini", "[system]\nlanguagename=\n");
+    EXPECT_EQ(startup::languageName(context), "");
+    dir.write("Kavro.ini", "[System]\nLanguageName=language.cht\n");
+    EXPECT_EQ(startup::languageFilePath("/k/", startup::languageName(context)), "/k/Language/language.cht");
 }

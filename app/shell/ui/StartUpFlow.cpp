@@ -114,11 +114,7 @@ void StartUpFlow::runWindows()
     {
         TSplashForm splash;
         splash.showAndPaint();
-        const bool admitted = startup::passwordGate(m_context, [](AppContext& context) {
-            TfrmKeyPassword dialog(context.storedPassword);
-            dialog.exec();
-            context.enteredPassword = dialog.entered();
-        });
+        const bool admitted = startup::passwordGate(m_context, &TfrmKeyPassword::ask);
         if (!admitted)
             return; // a wrong password ends the program without a word
         startup::waitWithEvents(m_clock, 1000);

@@ -1,5 +1,6 @@
 #include "shell/ui/TfrmKeyPassword.h"
 
+#include "shell/AppContext.h"
 #include "shell/ui/Designed.h"
 
 #include <QHBoxLayout>
@@ -48,6 +49,13 @@ TfrmKeyPassword::TfrmKeyPassword(std::string stored, QWidget* parent)
 
     connect(m_ok, &QPushButton::clicked, this, &TfrmKeyPassword::confirm);
     connect(m_edit, &QLineEdit::returnPressed, this, &TfrmKeyPassword::confirm);
+}
+
+void TfrmKeyPassword::ask(AppContext& context)
+{
+    TfrmKeyPassword dialog(context.storedPassword);
+    dialog.exec();
+    context.enteredPassword = dialog.entered();
 }
 
 void TfrmKeyPassword::confirm()

@@ -11,6 +11,8 @@ class QPushButton;
 
 namespace kavro {
 
+struct AppContext;
+
 // The password entry dialog of start-up: caption "Password", on top of other windows, no
 // title-bar buttons. OK or Enter confirms; the right password closes it, and so does the sixth
 // wrong one. Its texts are the designed ones (it is shown before any language placement).
@@ -18,6 +20,10 @@ class TfrmKeyPassword final : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmKeyPassword(std::string stored, QWidget* parent = nullptr);
+
+    // The start-up question: shows the dialog modally for context's stored password and leaves
+    // the text last confirmed in context.enteredPassword.
+    static void ask(AppContext& context);
 
     // The text last confirmed, "" when none was.
     const std::string& entered() const { return m_check.entered(); }

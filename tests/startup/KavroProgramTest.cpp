@@ -1,0 +1,134 @@
+// The real program, run in a temporary program folder without a display. Message boxes are
+// recorded on standard output instead of shown (KAVRO_TEST_BOXES=-), and the main window closes
+// itself when asked (KAVRO_TEST_CLOSE_AFTER_MS).
+#include "support/TempDir.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using kavro::test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path stageFolder()
+{
+    if (const char* stage = std::getenv("KAVRO_STAGE_DIR"))
+        return stage;
+    // Run by hand from the build folder: the stage sits beside tests/.
+    return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "stage";
+}
+
+struct ProgramFixture : ::testing::Test {
+    TempDir dir;
+    fs::path program = dir / "Kavro";
+
+    void SetUp() override
+    {
+        const fs::path stage = stageFolder();
+        if (!fs::exists(stage / "Kavro"))
+            GTEST_SKIP() << "Kavro is not built in " << stage;
+        fs::create_directories(dir / "runtime");
+        fs::permissions(dir / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+        fs::copy_file(stage / "Kavro", program);
+        for (const auto& entry : fs::directory_iterator(stage)) {
+            if (entry.path().filename().string().starts_with("libtorvex.so"))
+                fs::copy(entry.path(), dir.path() / entry.path().filename(), fs::copy_options::copy_symlinks);
+        }
+    }
+
+    void installLanguage(const std::string& name, const std::string& text) { dir.write("Language/" + name, text); }
+
+    QProcessEnvironment environment(int closeAfterMs) const
+    {
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString((dir / "runtime").string()));
+        env.insert(QStringLiteral("KAVRO_REGISTRY_ROOT"), QString::fromStdString((dir / "registry").string()));
+        env.insert(QStringLiteral("KAVRO_TEST_BOXES"), QStringLiteral("-"));
+        env.insert(QStringLiteral("KAVRO_TEST_CLOSE_AFTER_MS"), QString::number(closeAfterMs));
+        if (const char* source = std::getenv("KAVRO_SOURCE_DIR")) {
+            const fs::path demo = fs::path(source) / "torvex/sim/demo-cabinets.sim";
+            if (fs::exists(demo))
+                env.insert(QStringLiteral("TORVEX_SIMULATOR"), QString::fromStdString(demo.string()));
+        }
+        return env;
+    }
+
+    void start(QProcess& process, int closeAfterMs) const
+    {
+        process.setProcessEnvironment(environment(closeAfterMs));
+        process.setWorkingDirectory(QString::fromStdString(dir.path().string()));
+        process.start(QString::fromStdString(program.string()), {});
+        ASSERT_TRUE(process.waitForStarted(10000));
+    }
+
+    // Runs the program to its end; returns what it recorded.
+    std::string run(int closeAfterMs = 0)
+    {
+        QProcess process;
+        start(process, closeAfterMs);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0) << "the exit code is always 0";
+        return process.readAllStandardOutput().toStdString();
+    }
+
+    std::string folder() const { return dir.path().string() + "/"; }
+};
+
+} // namespace
+
+TEST_F(ProgramFixture, EmptyLanguageNameStopsNamingTheLanguageFolder)
+{
+    installLanguage("language.eng", "English\n0000=KAVRO 5.1\n");
+    dir.write("Data/Kavro.ini", "[System]\nLanguageName=\n");
+    EXPECT_EQ(run(), "box\tWarnning!!!\t" + folder() + "Language/ not found\tstop\n");
+}
+
+TEST_F(ProgramFixture, LanguageFileOfCommentsOnlyStops)
+{
+    installLanguage("language.eng", "; English\n[Texts]\n# 2000=Kavro\n// 0000=KAVRO\n");
+    EXPECT_EQ(run(), "box\tWarnning!!!\t" + folder() + "Language/language.eng not found\tstop\n");
+}
+
+TEST_F(ProgramFixture, NormalRunPreparesTheFolderAndSavesTheWindowOnClose)
+{
+    // An older installation's language file beside the program moves into Language/.
+    dir.write("language.eng", "English\n0000=KAVRO 5.1\n2000=Kavro Test Window\n");
+    dir.write("Kavro.ini", "[System]\nWindowState=0\nFormWidth=800\n");
+    EXPECT_EQ(run(), "shown\tMainForm\t\t\n");
+    for (const char* name : {"Data", "Backup", "Language", "Preview"})
+        EXPECT_TRUE(fs::is_directory(dir / name)) << name;
+    EXPECT_FALSE(fs::exists(dir / "language.eng"));
+    EXPECT_TRUE(fs::exists(dir / "Language/language.eng"));
+    // Only the settings file beside the program existed, so it serves the whole run.
+    EXPECT_FALSE(fs::exists(dir / "Data/Kavro.ini"));
+    const std::string settings = TempDir::read(dir / "Kavro.ini");
+    EXPECT_NE(settings.find("FormWidth=800"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("Width15=100"), std::string::npos) << settings;
+}
+
+TEST_F(ProgramFixture, SecondInstanceIsRefusedWhileTheFirstRuns)
+{
+    installLanguage("language.eng", "English\n0000=KAVRO 5.1\n");
+    QProcess first;
+    start(first, 120000);
+    // The first has its window once it says so; it holds the instance lock by then.
+    std::string firstOutput;
+    while (firstOutput.find("shown\tMainForm") == std::string::npos) {
+        ASSERT_TRUE(first.waitForReadyRead(60000)) << "first instance never showed its window: " << firstOutput;
+        firstOutput += first.readAllStandardOutput().toStdString();
+    }
+
+    EXPECT_EQ(run(), "box\tWarnning!!!\tKavro already running\tstop\n");
+
+    first.terminate();
+    EXPECT_TRUE(first.waitForFinished(30000));
+}
