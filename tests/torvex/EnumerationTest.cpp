@@ -102,8 +102,8 @@ TEST_F(Enumeration, DriveSupportComesFromTheFirstSevenUnitsOfTheModel)
         bool drive;
     };
     const std::vector<Case> cases = {
-        {"1234567", false}, {"1234567x", false}, {"1234567-150", false}, {"123456", true},
-        {"1234568", true},  {"KZ350VN", true},   {"", true},             {" 1234567", true},
+        {"1234567", false}, {"1234567x", false}, {"1234567-150", false}, {"123456", true}, {"1234568", true},
+        {"KZ350VN", true},  {"", true},          {" 1234567", true},
     };
     for (std::size_t i = 0; i < cases.size(); ++i)
         addCabinet(static_cast<std::int32_t>(0x100 + i), cases[i].model);
@@ -181,7 +181,9 @@ TEST_F(Enumeration, FailedIdRequestLeavesTheMachineInTheTableAsMinusOne)
 {
     addCabinet(0x000001);
     addCabinet(0x000002);
-    faults->failRequest = [](const std::string& path, int index) { return path == "sim:0" && index == kCodeId; };
+    faults->failRequest = [](const std::string& path, int index) {
+        return path == "sim:0" && index == kCodeId;
+    };
     ASSERT_EQ(InitUSBKavro(), USBCD_OK);
     EXPECT_EQ(enumeratedIds(), (std::vector<int>{-1, 0x000002}));
     // Its model was still asked for, and -1 reaches it.

@@ -35,15 +35,15 @@ TEST_F(ReplyCodes, PrefixesMapCaseSensitivelyAndTheRestIsIgnored)
         int code;
     };
     const std::vector<Case> cases = {
-        {"ACK", USBCD_OK},          {"ACKxyz", USBCD_OK},         {"ack", USBCD_FAIL},
-        {"Ack", USBCD_FAIL},        {"AC", USBCD_FAIL},           {"BUSY", USBCD_BUSY},
-        {"BUSYNESS", USBCD_BUSY},   {"busy", USBCD_FAIL},         {"+ACK", USBCD_PLUS_ACK},
-        {"+ACK!", USBCD_PLUS_ACK},  {"+BUSY", USBCD_PLUS_BUSY},   {"+BUS", USBCD_FAIL},
-        {"ERROR1", USBCD_ERROR1},   {"ERROR2", USBCD_ERROR2},     {"ERROR3", USBCD_ERROR3},
-        {"ERROR4", USBCD_ERROR4},   {"ERROR5", USBCD_ERROR5},     {"ERROR", USBCD_ERROR5},
-        {"ERROR9", USBCD_ERROR5},   {"ERROR0", USBCD_ERROR5},     {"ERRORx", USBCD_ERROR5},
-        {"ERROR12", USBCD_ERROR1},  {"error1", USBCD_FAIL},       {"ERRO", USBCD_FAIL},
-        {"", USBCD_FAIL},           {" ACK", USBCD_FAIL},         {"NAK", USBCD_FAIL},
+        {"ACK", USBCD_OK},         {"ACKxyz", USBCD_OK},       {"ack", USBCD_FAIL},
+        {"Ack", USBCD_FAIL},       {"AC", USBCD_FAIL},         {"BUSY", USBCD_BUSY},
+        {"BUSYNESS", USBCD_BUSY},  {"busy", USBCD_FAIL},       {"+ACK", USBCD_PLUS_ACK},
+        {"+ACK!", USBCD_PLUS_ACK}, {"+BUSY", USBCD_PLUS_BUSY}, {"+BUS", USBCD_FAIL},
+        {"ERROR1", USBCD_ERROR1},  {"ERROR2", USBCD_ERROR2},   {"ERROR3", USBCD_ERROR3},
+        {"ERROR4", USBCD_ERROR4},  {"ERROR5", USBCD_ERROR5},   {"ERROR", USBCD_ERROR5},
+        {"ERROR9", USBCD_ERROR5},  {"ERROR0", USBCD_ERROR5},   {"ERRORx", USBCD_ERROR5},
+        {"ERROR12", USBCD_ERROR1}, {"error1", USBCD_FAIL},     {"ERRO", USBCD_FAIL},
+        {"", USBCD_FAIL},          {" ACK", USBCD_FAIL},       {"NAK", USBCD_FAIL},
         {"+", USBCD_FAIL},
     };
     for (const Case& c : cases)

@@ -25,9 +25,9 @@ TEST(SharedLibrary, ExportsExactlyTheSeventeenOperations)
             names.insert(name);
     }
     const std::set<std::string> expected = {
-        "InitUSBKavro",   "CloseUSBKavro",    "GetDeviceNumber", "EnumDevice",      "USBCDReset",
-        "USBCDMoveto",    "USBCDGetCDDown",   "USBCDLEDON",      "USBCDLEDOFF",     "USBCDGetStatus",
-        "USBCDGetType",   "USBCDGetDriveCD",  "USBCDMovetoDrive", "USBCDEject",     "GetDriveCounter",
+        "InitUSBKavro",      "CloseUSBKavro",   "GetDeviceNumber",  "EnumDevice",  "USBCDReset",
+        "USBCDMoveto",       "USBCDGetCDDown",  "USBCDLEDON",       "USBCDLEDOFF", "USBCDGetStatus",
+        "USBCDGetType",      "USBCDGetDriveCD", "USBCDMovetoDrive", "USBCDEject",  "GetDriveCounter",
         "ClearDriveCounter", "USBCDchanged",
     };
     EXPECT_EQ(names, expected) << nm.output;

@@ -50,7 +50,10 @@ private:
 
 class Cabinets : public ::testing::Test {
 protected:
-    void SetUp() override { sim.setTimeSource([this] { return nowMs; }); }
+    void SetUp() override
+    {
+        sim.setTimeSource([this] { return nowMs; });
+    }
     sim::Simulator sim;
     std::int64_t nowMs = 0;
 };
@@ -128,7 +131,8 @@ TEST_F(Cabinets, CounterAndIdTravelAsThreeUnitsHighFirst)
     sim.addCabinet({.id = 0x0A0B0C, .counter = 0x123456});
     Wire wire(sim);
     const auto id = wire.units(10);
-    EXPECT_EQ((std::vector<std::uint16_t>(id.begin(), id.begin() + 4)), (std::vector<std::uint16_t>{10, 11, 12, 0}));
+    EXPECT_EQ((std::vector<std::uint16_t>(id.begin(), id.begin() + 4)),
+              (std::vector<std::uint16_t>{10, 11, 12, 0}));
     const auto counter = wire.units(21);
     EXPECT_EQ((std::vector<std::uint16_t>(counter.begin(), counter.begin() + 3)),
               (std::vector<std::uint16_t>{0x12, 0x34, 0x56}));
@@ -283,7 +287,8 @@ TEST(SimFile, FaultsNameTheirLineAndAddNothing)
     }
     std::string message;
     sim::Simulator sim;
-    EXPECT_FALSE(sim::parseSimText("[cabinet]\nid = 1\nmodel = " + std::string(127, 'M') + "\n", sim, message));
+    EXPECT_FALSE(
+        sim::parseSimText("[cabinet]\nid = 1\nmodel = " + std::string(127, 'M') + "\n", sim, message));
     EXPECT_TRUE(sim::parseSimText("", sim, message)) << "an empty bus is a bus";
 }
 

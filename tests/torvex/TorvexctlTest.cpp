@@ -13,8 +13,8 @@ protected:
         const std::string stage = folderFromEnvironment("KAVRO_STAGE_DIR");
         const std::string source = folderFromEnvironment("KAVRO_SOURCE_DIR");
         const std::string file = simFile.empty() ? source + "/torvex/sim/demo-cabinets.sim" : simFile;
-        return runProgram("env -u TORVEX_SIMULATOR " + quoted(stage + "/torvexctl") + " --simulate " + quoted(file) +
-                          " " + arguments);
+        return runProgram("env -u TORVEX_SIMULATOR " + quoted(stage + "/torvexctl") + " --simulate " +
+                          quoted(file) + " " + arguments);
     }
 };
 
@@ -23,7 +23,8 @@ TEST_F(Torvexctl, ListShowsBothDemoCabinets)
     const ProgramRun run = ctl("list");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("2 machines"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("#0  id 0x0A0B0C (658188)  model KZ350VN  drive yes"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("#0  id 0x0A0B0C (658188)  model KZ350VN  drive yes"), std::string::npos)
+        << run.output;
     EXPECT_NE(run.output.find("#1  id 0x0D0E0F (855567)  drive no"), std::string::npos) << run.output;
 }
 
@@ -111,8 +112,9 @@ TEST_F(Torvexctl, HelpNamesEveryCommand)
 {
     const ProgramRun run = ctl("--help");
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* command : {"list", "status ID", "move ID SLOT", "load ID SLOT", "eject ID", "drive ID",
-                                "type ID", "counter ID", "reset ID", "power on|off ID", "watch", "--simulate"})
+    for (const char* command :
+         {"list", "status ID", "move ID SLOT", "load ID SLOT", "eject ID", "drive ID", "type ID",
+          "counter ID", "reset ID", "power on|off ID", "watch", "--simulate"})
         EXPECT_NE(run.output.find(command), std::string::npos) << command;
 }
 

@@ -15,8 +15,8 @@ namespace {
 std::vector<std::uint16_t> decode(const std::vector<std::uint8_t>& bytes, bool* ok = nullptr)
 {
     std::vector<std::uint16_t> units(kReplyUnits, 0);
-    const bool decoded = decodeStringDescriptor(bytes.data(), static_cast<int>(bytes.size()), units.data(),
-                                                units.size());
+    const bool decoded =
+        decodeStringDescriptor(bytes.data(), static_cast<int>(bytes.size()), units.data(), units.size());
     if (ok != nullptr)
         *ok = decoded;
     const auto end = std::find(units.begin(), units.end(), 0);

@@ -63,19 +63,32 @@ std::optional<long> parseCount(std::string_view text, long max)
 std::string codeName(int code)
 {
     switch (code) {
-    case 0: return "USBCD_OK";
-    case 1: return "USBCD_NO_DEVICE";
-    case 2: return "USBCD_BUSY";
-    case 3: return "USBCD_FAIL";
-    case 8: return "USBCD_CHANGED";
-    case 16: return "USBCD_PLUS_ACK";
-    case 17: return "USBCD_ERROR1";
-    case 18: return "USBCD_PLUS_BUSY";
-    case 33: return "USBCD_ERROR2";
-    case 49: return "USBCD_ERROR3";
-    case 65: return "USBCD_ERROR4";
-    case 81: return "USBCD_ERROR5";
-    default: return "code " + std::to_string(code);
+    case 0:
+        return "USBCD_OK";
+    case 1:
+        return "USBCD_NO_DEVICE";
+    case 2:
+        return "USBCD_BUSY";
+    case 3:
+        return "USBCD_FAIL";
+    case 8:
+        return "USBCD_CHANGED";
+    case 16:
+        return "USBCD_PLUS_ACK";
+    case 17:
+        return "USBCD_ERROR1";
+    case 18:
+        return "USBCD_PLUS_BUSY";
+    case 33:
+        return "USBCD_ERROR2";
+    case 49:
+        return "USBCD_ERROR3";
+    case 65:
+        return "USBCD_ERROR4";
+    case 81:
+        return "USBCD_ERROR5";
+    default:
+        return "code " + std::to_string(code);
     }
 }
 

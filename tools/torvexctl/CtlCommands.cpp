@@ -36,14 +36,15 @@ std::optional<int> machine(const std::string& command, const std::string& text, 
 {
     const auto id = parseId(text);
     if (!id) {
-        exitCode = usage("bad machine id '" + text + "' for " + command +
-                         ": give a number, decimal or 0x hex");
+        exitCode =
+            usage("bad machine id '" + text + "' for " + command + ": give a number, decimal or 0x hex");
         return std::nullopt;
     }
     for (const int present : presentIds())
         if (present == *id)
             return id;
-    std::fprintf(stderr, "torvexctl: %s: no machine has id %s (USBCD_NO_DEVICE); 'torvexctl list' shows them\n",
+    std::fprintf(stderr,
+                 "torvexctl: %s: no machine has id %s (USBCD_NO_DEVICE); 'torvexctl list' shows them\n",
                  command.c_str(), idText(*id).c_str());
     exitCode = kExitFailed;
     return std::nullopt;
@@ -224,11 +225,13 @@ int waitReady(const Words& w)
     for (;;) {
         const int code = USBCDGetStatus(*id);
         if (code != USBCD_BUSY && code != USBCD_PLUS_BUSY) {
-            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - start).count();
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - start).count();
             return report("wait " + idText(*id), code, "after " + std::to_string(ms) + " ms");
         }
         if (clock::now() >= deadline)
-            return report("wait " + idText(*id), code, "(still busy after " + std::to_string(seconds) + " s)");
+            return report("wait " + idText(*id), code,
+                          "(still busy after " + std::to_string(seconds) + " s)");
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
 }

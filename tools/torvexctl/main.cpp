@@ -4,6 +4,7 @@
 
 #include "torvex/torvex.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,8 +91,9 @@ int main(int argc, char** argv)
     const int init = InitUSBKavro();
     if (init != USBCD_OK) {
         if (simulator != nullptr && *simulator != '\0')
-            std::fprintf(stderr, "torvexctl: the simulator file '%s' could not be read or parsed (InitUSBKavro: %s)\n",
-                         simulator, torvexctl::codeName(init).c_str());
+            std::fprintf(
+                stderr, "torvexctl: the simulator file '%s' could not be read or parsed (InitUSBKavro: %s)\n",
+                simulator, torvexctl::codeName(init).c_str());
         else
             std::fprintf(stderr, "torvexctl: the USB device list could not be obtained (InitUSBKavro: %s)\n",
                          torvexctl::codeName(init).c_str());

@@ -221,7 +221,8 @@ bool Parser::keyValue(int number, const std::string& key, std::string_view value
         const std::string_view text = space == std::string_view::npos ? "" : trim(value.substr(space));
         if (text.size() > kMaxModelBytes)
             return fail(number, "reply text longer than 126 bytes");
-        d.replies.emplace_back(static_cast<int>(*code), text == "<fail>" ? Reply::failure() : Reply::text(text));
+        d.replies.emplace_back(static_cast<int>(*code),
+                               text == "<fail>" ? Reply::failure() : Reply::text(text));
     } else if (key == "vendor" || key == "product") {
         const auto n = need(0xFFFF, "a number from 0 to 0xFFFF");
         if (!n)
@@ -262,7 +263,7 @@ bool Parser::closeBlock()
         const auto last = dash == std::string_view::npos ? first : sim::number(item.substr(dash + 1), 255);
         if (!first || !last || *first < 1 || *last < *first || *last > d.spec.slots)
             return fail(d.filledLine, "bad filled slot '" + std::string(item) + "' (slots 1 to " +
-                                    std::to_string(d.spec.slots) + ")");
+                                          std::to_string(d.spec.slots) + ")");
         for (std::int64_t slot = *first; slot <= *last; ++slot)
             d.spec.filled.push_back(static_cast<int>(slot));
     }

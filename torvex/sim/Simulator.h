@@ -15,7 +15,8 @@
 //    0  the language list (0x0409)
 //    9  the model text; 10 the id as three units, high byte first
 //   11  reset: the door and the arm are cleared; moves for the busy time
-//   12  "ACK", then the next request (whatever its index) is a slot: that slot comes to the door ("ERROR1" for a slot
+//   12  "ACK", then the next request (whatever its index) is a slot: that slot comes to the door ("ERROR1"
+//   for a slot
 //       the cabinet does not have); moves
 //   14  the arm's disc goes back to its slot; moves when the door held a slot
 //   15, 16  power on, off
@@ -62,15 +63,15 @@ private:
 };
 
 struct CabinetSpec {
-    std::int32_t id = 0;             // 24-bit machine id
-    std::string model = "KZ350VN";   // a text beginning "1234567" means no drive
-    int slots = 100;                 // 1 to 255
-    std::vector<int> filled{};       // slots holding a disc
-    int busyMs = 0;                  // how long a moving command keeps the cabinet busy
+    std::int32_t id = 0;               // 24-bit machine id
+    std::string model = "KZ350VN";     // a text beginning "1234567" means no drive
+    int slots = 100;                   // 1 to 255
+    std::vector<int> filled{};         // slots holding a disc
+    int busyMs = 0;                    // how long a moving command keeps the cabinet busy
     std::map<int, int> busyMsByCode{}; // per code; 12 and 19 stand for their slot step
-    int counter = 0;                 // drive use counter
+    int counter = 0;                   // drive use counter
     bool plugged = true;
-    std::uint16_t vendorId = 1204;   // another pair makes a USB device that is no cabinet
+    std::uint16_t vendorId = 1204; // another pair makes a USB device that is no cabinet
     std::uint16_t productId = 23195;
 };
 

@@ -25,9 +25,9 @@ constexpr unsigned kRequestTimeoutMs = 5000;
 // cabinet sees before every command.
 constexpr std::uint16_t kLangId = 0x0409;
 // bmRequestType of a standard request to the device, answered device to host.
-constexpr std::uint8_t kDeviceToHostStandard =
-    static_cast<std::uint8_t>(LIBUSB_ENDPOINT_IN) | static_cast<std::uint8_t>(LIBUSB_REQUEST_TYPE_STANDARD) |
-    static_cast<std::uint8_t>(LIBUSB_RECIPIENT_DEVICE);
+constexpr std::uint8_t kDeviceToHostStandard = static_cast<std::uint8_t>(LIBUSB_ENDPOINT_IN) |
+                                               static_cast<std::uint8_t>(LIBUSB_REQUEST_TYPE_STANDARD) |
+                                               static_cast<std::uint8_t>(LIBUSB_RECIPIENT_DEVICE);
 
 UsbLocation locationOf(libusb_device* device)
 {
@@ -160,10 +160,10 @@ bool UsbTransport::indexedString(Handle handle, int index, std::uint16_t* units)
     if (deviceHandle == nullptr || index < 0 || index > 255)
         return false;
     std::array<unsigned char, kStringRequestBytes> reply{};
-    const int received = libusb_control_transfer(
-        deviceHandle, kDeviceToHostStandard,
-        LIBUSB_REQUEST_GET_DESCRIPTOR, static_cast<std::uint16_t>((LIBUSB_DT_STRING << 8) | index), kLangId,
-        reply.data(), static_cast<std::uint16_t>(reply.size()), kRequestTimeoutMs);
+    const int received =
+        libusb_control_transfer(deviceHandle, kDeviceToHostStandard, LIBUSB_REQUEST_GET_DESCRIPTOR,
+                                static_cast<std::uint16_t>((LIBUSB_DT_STRING << 8) | index), kLangId,
+                                reply.data(), static_cast<std::uint16_t>(reply.size()), kRequestTimeoutMs);
     if (received < 0)
         return false;
     return decodeStringDescriptor(reply.data(), received, units, kReplyUnits);
