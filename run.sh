@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Kavro and shows the changer library at work on the simulated demo cabinets.
+# Builds Kavro, shows the changer library at work on the simulated demo cabinets, then starts
+# Kavro (on a private Xvfb with a screenshot when there is no display).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/scripts/build.sh" "$here/build"
@@ -20,3 +21,88 @@ torvexctl_demo() {
     echo
 }
 torvexctl_demo
+
+# Kavro itself, in the staged program folder (build/stage: Kavro, libtorvex.so, Language/; it
+# makes Data/, Backup/ and Preview/ there on its first start).
+real_cabinet_plugged() {
+    local device
+    for device in /sys/bus/usb/devices/*; do
+        [[ "$(cat "$device/idVendor" 2>/dev/null)" == 04b4 &&
+           "$(cat "$device/idProduct" 2>/dev/null)" == 5a9b ]] && return 0
+    done
+    return 1
+}
+
+start_kavro() {
+    if real_cabinet_plugged; then
+        echo "A cabinet (04b4:5a9b) is plugged in: Kavro talks to it over USB."
+        unset TORVEX_SIMULATOR
+    else
+        echo "No cabinet plugged in: Kavro uses the simulated demo cabinets."
+        export TORVEX_SIMULATOR="$demo"
+    fi
+    # The start-up password lives in the machine-wide store, which only root may write.
+    if [ "$(id -u)" -ne 0 ]; then
+        export KAVRO_REGISTRY_ROOT="$here/build/registry"
+        mkdir -p "$KAVRO_REGISTRY_ROOT"
+    fi
+
+    if [ -n "${DISPLAY:-}" ]; then
+        echo "Starting Kavro on $DISPLAY; it runs until you close its window."
+        "$stage/Kavro"
+        return
+    fi
+    screenshot_headless
+}
+
+# Without a display: Kavro on a private Xvfb, one screenshot of its main window, then both stop.
+kavro_pid=""
+xvfb_pid=""
+stop_headless() {
+    if [ -n "$kavro_pid" ]; then
+        kill "$kavro_pid" 2>/dev/null || true
+        wait "$kavro_pid" 2>/dev/null || true
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    kavro_pid="" xvfb_pid=""
+}
+
+screenshot_headless() {
+    local n=99
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    local display=":$n" shot="$here/build/kavro-screenshot.png"
+    trap stop_headless EXIT
+    Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do xwininfo -root -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
+
+    echo "No display: starting Kavro on Xvfb $display."
+    DISPLAY="$display" QT_QPA_PLATFORM=xcb "$stage/Kavro" &
+    kavro_pid=$!
+    # The main window is the program's top-level window wider than the 657-pixel splash.
+    local shown=""
+    for _ in $(seq 300); do
+        kill -0 "$kavro_pid" 2>/dev/null || break
+        if xwininfo -root -tree -display "$display" 2>/dev/null |
+            awk '/\("Kavro" / { split($0, a, ") "); split(a[2], g, "x"); if (g[1] + 0 > 657) found = 1 }
+                 END { exit !found }'; then
+            shown=yes
+            break
+        fi
+        sleep 0.1
+    done
+    if [ -z "$shown" ]; then
+        echo "Kavro did not show its main window (see $stage/Data/kavro.log)." >&2
+        stop_headless
+        return 1
+    fi
+    sleep 1 # let it finish painting
+    import -display "$display" -window root "$shot"
+    echo "Screenshot of Kavro's main window: $shot"
+    stop_headless
+    echo "Kavro stopped after the screenshot."
+}
+start_kavro

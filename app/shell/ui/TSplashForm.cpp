@@ -56,10 +56,10 @@ QPixmap TSplashForm::productPicture(QSize size)
     for (int ring = 0; ring < 6; ++ring) {
         p.setBrush(QColor(255, 255, 255, 10 + ring * 4));
         const int r = 190 - ring * 30;
-        p.drawEllipse(QPoint(150, 210), r, r);
+        p.drawEllipse(QPoint(110, 300), r, r);
     }
     p.setBrush(QColor(16, 36, 74));
-    p.drawEllipse(QPoint(150, 210), 22, 22);
+    p.drawEllipse(QPoint(110, 300), 22, 22);
 
     // The cabinet: a tall case, a column of slot lines behind a glass front, a door and a lamp.
     const QRectF cabinet(455, 34, 150, 222);
