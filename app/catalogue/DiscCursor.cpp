@@ -289,6 +289,7 @@ bool DiscCursor::loadRow()
 
 DbValue DiscCursor::readBlob(int column)
 {
+    DbValue v;
     if (auto it = m_blobs.find(column); it != m_blobs.end())
         return it->second;
     sqlite3_stmt*& stmt = m_readBlob[column];
@@ -299,17 +300,60 @@ DbValue DiscCursor::readBlob(int column)
         if (!prepared) {
             m_readBlob.erase(column);
             m_lastError = prepared.error();
-            return DbValue::null();
+            return v;
         }
         stmt = *prepared;
     }
     ResetOnExit reset{stmt};
     sqlite3_bind_int64(stmt, 1, m_loadedRowId);
-    DbValue v;
     if (sqlite3_step(stmt) == SQLITE_ROW)
         v = columns::read(stmt, 0);
-    m_blobs.emplace(column, v);
+    // Small values are kept for the next read of the row; large ones are not worth the memory.
+    if (v.bytes().size() <= 64 * 1024)
+        m_blobs.emplace(column, v);
     return v;
+}
+
+bool DiscCursor::viewFields(const std::vector<std::string_view>& names,
+                            const std::function<void(const std::vector<std::string_view>&)>& use)
+{
+    sync();
+    if (m_state == State::Closed || m_pos >= m_rowIds.size())
+        return false;
+    std::string select;
+    for (const auto name : names) {
+        const int col = columnIndex(name);
+        if (col < 0)
+            return false;
+        select +=
+            (select.empty() ? "" : ", ") + jet::quoteName(m_columns[static_cast<std::size_t>(col)].name);
+    }
+    const std::string key = "view:" + select;
+    sqlite3_stmt* stmt = nullptr;
+    if (auto it = m_locators.find(key); it != m_locators.end()) {
+        stmt = it->second;
+    } else {
+        auto prepared =
+            m_db.prepare("SELECT " + select + " FROM " + jet::quoteName(m_table) + " WHERE rowid = ?1");
+        if (!prepared) {
+            m_lastError = prepared.error();
+            return false;
+        }
+        stmt = *prepared;
+        m_locators.emplace(key, stmt);
+    }
+    ResetOnExit reset{stmt};
+    sqlite3_bind_int64(stmt, 1, m_rowIds[m_pos]);
+    if (sqlite3_step(stmt) != SQLITE_ROW)
+        return false;
+    std::vector<std::string_view> views;
+    for (int c = 0; c < static_cast<int>(names.size()); ++c) {
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, c));
+        const int n = sqlite3_column_bytes(stmt, c);
+        views.emplace_back(p ? p : "", p ? static_cast<std::size_t>(n) : 0);
+    }
+    use(views);
+    return true;
 }
 
 DbValue DiscCursor::field(std::string_view name)

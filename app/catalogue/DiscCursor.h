@@ -4,6 +4,7 @@
 #include "catalogue/DbValue.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -72,6 +73,12 @@ public:
     DbValue field(std::string_view name);
     std::string text(std::string_view name) { return field(name).asText(); }
     std::int32_t integer(std::string_view name) { return field(name).asInt(); }
+
+    // Hands the bytes of several fields of the current row to use, without copies: for large
+    // binary fields read once (a stored tree). The views live only during the call. False when
+    // there is no current row or a name is unknown.
+    bool viewFields(const std::vector<std::string_view>& names,
+                    const std::function<void(const std::vector<std::string_view>&)>& use);
 
     // Row id of the current row; 0 past the end.
     std::int64_t rowId();

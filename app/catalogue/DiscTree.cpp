@@ -19,9 +19,10 @@ bool LoadDiscTree(Catalogue& catalogue, int machine, int slot)
     FileTree& tree = catalogue.fileTree();
     tree.clear();
     if (indexCount > 0 && dataCount > 0) {
-        const DbValue index = cursor.field("TreeIndex");
-        const DbValue data = cursor.field("TreeData");
-        tree = FileTree::fromStored(indexCount, index.bytes(), dataCount, data.bytes());
+        // Straight from the database's buffers into the tree: one copy of each block.
+        cursor.viewFields({"TreeIndex", "TreeData"}, [&](const std::vector<std::string_view>& blocks) {
+            tree = FileTree::fromStored(indexCount, blocks[0], dataCount, blocks[1]);
+        });
     }
     tree.machine = machine;
     tree.slot = slot;
