@@ -64,6 +64,10 @@ DbStatus Database::open(const std::filesystem::path& file, bool create)
         sqlite3_close_v2(db);
         return DbStatus::failure(std::move(text));
     }
+    if (sqlite3_db_readonly(db, "main") == 1) {
+        sqlite3_close_v2(db);
+        return DbStatus::failure("The catalogue " + file.string() + " cannot be written (it is read-only).");
+    }
     m_db = db;
     m_file = file;
     sqlite3_extended_result_codes(m_db, 1);
