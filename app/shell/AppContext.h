@@ -17,9 +17,9 @@ class Person;
 // machines at start-up, closing it when the main window closes. The program fills them with
 // libtorvex's exports; tests fill them with their own.
 struct ChangerLibrary {
-    int (*initialise)() = nullptr; // InitUSBKavro
+    int (*initialise)() = nullptr;   // InitUSBKavro
     int (*deviceNumber)() = nullptr; // GetDeviceNumber
-    int (*close)() = nullptr; // CloseUSBKavro
+    int (*close)() = nullptr;        // CloseUSBKavro
 };
 
 // Everything process-wide that start-up sets once and every window reads. One object per run,

@@ -35,13 +35,15 @@ QString qs(const std::string& s)
     return QString::fromStdString(s);
 }
 
-QMenu* menu(QWidget* parent, const char* name, const QString& caption, const char* designedClass = "TMenuItem")
+QMenu* menu(QWidget* parent, const char* name, const QString& caption,
+            const char* designedClass = "TMenuItem")
 {
     auto* result = designed(new QMenu(caption, parent), name, designedClass);
     return result;
 }
 
-QAction* entry(QObject* parent, const char* name, const QString& caption, const char* designedClass = "TMenuItem")
+QAction* entry(QObject* parent, const char* name, const QString& caption,
+               const char* designedClass = "TMenuItem")
 {
     return designed(new QAction(caption, parent), name, designedClass);
 }
@@ -219,7 +221,8 @@ void TMainForm::buildPanes()
     auto* searchRow = new QHBoxLayout(search);
     searchRow->setContentsMargins(4, 2, 4, 2);
     searchRow->addWidget(designed(new QLineEdit(search), "TntEdit_Main", "TTntEdit"), 1);
-    searchRow->addWidget(designed(new QPushButton(QStringLiteral("Clear"), search), "TntBtn_Clear", "TTntButton"));
+    searchRow->addWidget(
+        designed(new QPushButton(QStringLiteral("Clear"), search), "TntBtn_Clear", "TTntButton"));
     right->addWidget(search);
     m_listView2 = listView(rightPane, "ListView2", 4);
     m_listView1 = listView(rightPane, "ListView1", 3);
@@ -237,7 +240,8 @@ void TMainForm::buildStatusBar()
     auto* bar = designed(new QStatusBar(this), "StatusBar1", "TStatusBar");
     bar->setSizeGripEnabled(true);
     const int widths[] = {200, 140, 80, 50};
-    const QString texts[] = {QStringLiteral("ID: "), QStringLiteral("ID NAME : "), QStringLiteral("SLOT : "), {}};
+    const QString texts[] = {
+        QStringLiteral("ID: "), QStringLiteral("ID NAME : "), QStringLiteral("SLOT : "), {}};
     for (std::size_t i = 0; i < m_status.size(); ++i) {
         m_status[i] = new QLabel(texts[i], bar);
         m_status[i]->setFixedWidth(widths[i]);
@@ -301,8 +305,8 @@ void TMainForm::applyFontSettings()
 void TMainForm::setColumnCaptions()
 {
     const auto& texts = m_context.language;
-    m_listView1->setHeaderLabels({qs(texts.text("1015", "檔名")), qs(texts.text("1016", "大小")),
-                                  qs(texts.text("1025", "類型"))});
+    m_listView1->setHeaderLabels(
+        {qs(texts.text("1015", "檔名")), qs(texts.text("1016", "大小")), qs(texts.text("1025", "類型"))});
     m_listView2->setHeaderLabels({qs(texts.text("1036", "片名")), qs(texts.text("1037", "機名")),
                                   qs(texts.text("1038", "槽位")), qs(texts.text("0004", "分類"))});
 }
@@ -322,9 +326,15 @@ void TMainForm::readColumnWidths()
 void TMainForm::showAsSaved()
 {
     switch (m_windowState) {
-    case 1: showMinimized(); break;
-    case 2: showMaximized(); break;
-    default: show(); break;
+    case 1:
+        showMinimized();
+        break;
+    case 2:
+        showMaximized();
+        break;
+    default:
+        show();
+        break;
     }
 }
 

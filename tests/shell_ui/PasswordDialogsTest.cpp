@@ -33,7 +33,8 @@ struct PasswordFixture : ::testing::Test {
     void storePassword(const std::string& password)
     {
         ASSERT_TRUE(context.registry->createKey(kavro::password::keyPath));
-        ASSERT_TRUE(context.registry->writeString(kavro::password::keyPath, kavro::password::valueName, password));
+        ASSERT_TRUE(
+            context.registry->writeString(kavro::password::keyPath, kavro::password::valueName, password));
     }
 
     // Runs the start-up gate with the real entry dialog; each entry is typed and confirmed, by the

@@ -15,11 +15,11 @@ TEST(QtPersonRecording, BoxesBecomeLinesAndAreAnswered)
     EXPECT_EQ(person.messageBox("/opt/kavro/Language/ not found", "Warnning!!!", kavro::BoxIcon::Stop,
                                 kavro::BoxButtons::Ok),
               kavro::BoxAnswer::Ok);
-    EXPECT_EQ(person.messageBox("Line one\r\nLine\ttwo", "Q", kavro::BoxIcon::Question, kavro::BoxButtons::YesNo),
-              kavro::BoxAnswer::Yes);
+    EXPECT_EQ(
+        person.messageBox("Line one\r\nLine\ttwo", "Q", kavro::BoxIcon::Question, kavro::BoxButtons::YesNo),
+        kavro::BoxAnswer::Yes);
     EXPECT_EQ(person.inputBox("Name", "Please Input Machine Name:", "KZ"), std::nullopt);
-    EXPECT_EQ(TempDir::read(dir / "boxes.txt"),
-              "box\tWarnning!!!\t/opt/kavro/Language/ not found\tstop\n"
-              "box\tQ\tLine one\\r\\nLine\\ttwo\tquestion\n"
-              "input\tName\tPlease Input Machine Name:\tKZ\n");
+    EXPECT_EQ(TempDir::read(dir / "boxes.txt"), "box\tWarnning!!!\t/opt/kavro/Language/ not found\tstop\n"
+                                                "box\tQ\tLine one\\r\\nLine\\ttwo\tquestion\n"
+                                                "input\tName\tPlease Input Machine Name:\tKZ\n");
 }

@@ -31,10 +31,7 @@ struct PlacementFixture : ::testing::Test {
     kavro::ProgramLog log{dir / "kavro.log"};
     kavro::test::VirtualClock clock;
 
-    void loadLanguage(const std::string& text)
-    {
-        ASSERT_TRUE(table.load(dir.write("language.tst", text)));
-    }
+    void loadLanguage(const std::string& text) { ASSERT_TRUE(table.load(dir.write("language.tst", text))); }
     std::string logText() const { return TempDir::read(dir / "kavro.log"); }
 
     int place(QWidget& window, const QWidget* mainWindow = nullptr)

@@ -43,14 +43,18 @@ struct ProgramFixture : ::testing::Test {
         }
     }
 
-    void installLanguage(const std::string& name, const std::string& text) { dir.write("Language/" + name, text); }
+    void installLanguage(const std::string& name, const std::string& text)
+    {
+        dir.write("Language/" + name, text);
+    }
 
     QProcessEnvironment environment(int closeAfterMs) const
     {
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString((dir / "runtime").string()));
-        env.insert(QStringLiteral("KAVRO_REGISTRY_ROOT"), QString::fromStdString((dir / "registry").string()));
+        env.insert(QStringLiteral("KAVRO_REGISTRY_ROOT"),
+                   QString::fromStdString((dir / "registry").string()));
         env.insert(QStringLiteral("KAVRO_TEST_BOXES"), QStringLiteral("-"));
         env.insert(QStringLiteral("KAVRO_TEST_CLOSE_AFTER_MS"), QString::number(closeAfterMs));
         if (const char* source = std::getenv("KAVRO_SOURCE_DIR")) {
@@ -123,7 +127,8 @@ TEST_F(ProgramFixture, SecondInstanceIsRefusedWhileTheFirstRuns)
     // The first has its window once it says so; it holds the instance lock by then.
     std::string firstOutput;
     while (firstOutput.find("shown\tMainForm") == std::string::npos) {
-        ASSERT_TRUE(first.waitForReadyRead(60000)) << "first instance never showed its window: " << firstOutput;
+        ASSERT_TRUE(first.waitForReadyRead(60000))
+            << "first instance never showed its window: " << firstOutput;
         firstOutput += first.readAllStandardOutput().toStdString();
     }
 

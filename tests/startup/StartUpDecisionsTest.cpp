@@ -151,8 +151,8 @@ TEST(ProgramFolderTest, ReadOnlyInstallationUsesThePerUserFolderAndSeedsLanguage
     user.write("data/kavro/Language/language.cht", "edited by the user\n");
     const auto readOnly = [](const std::string&) { return false; };
 
-    const auto folder = kavro::ProgramFolder::locate(install / "bin/Kavro",
-                                                     {(user / "data").string(), "/nowhere"}, readOnly);
+    const auto folder =
+        kavro::ProgramFolder::locate(install / "bin/Kavro", {(user / "data").string(), "/nowhere"}, readOnly);
     EXPECT_EQ(folder.path(), (user / "data/kavro").string() + "/");
     EXPECT_FALSE(folder.isInstallFolder());
     EXPECT_EQ(folder.seedLanguageFiles(), 1);
@@ -163,8 +163,8 @@ TEST(ProgramFolderTest, ReadOnlyInstallationUsesThePerUserFolderAndSeedsLanguage
 TEST(ProgramFolderTest, RelativeXdgDataHomeFallsBackToHome)
 {
     TempDir home;
-    const auto folder = kavro::ProgramFolder::locate("/usr/bin/Kavro", {"relative/data", home.path().string()},
-                                                     [](const std::string&) { return false; });
+    const auto folder = kavro::ProgramFolder::locate(
+        "/usr/bin/Kavro", {"relative/data", home.path().string()}, [](const std::string&) { return false; });
     EXPECT_EQ(folder.path(), home.path().string() + "/.local/share/kavro/");
     EXPECT_TRUE(fs::is_directory(home / ".local/share/kavro"));
 }

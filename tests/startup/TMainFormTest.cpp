@@ -1,5 +1,5 @@
-#include "shell/AppContext.h"
 #include "views/TMainForm.h"
+#include "shell/AppContext.h"
 
 #include "support/ScriptedPerson.h"
 #include "support/TempDir.h"
@@ -85,9 +85,9 @@ TEST_F(MainFormFixture, ClosingSavesTheThirteenKeysInOrder)
     EXPECT_EQ(closedLibraries, 1) << "closing the window closes the changer library";
 
     const auto lines = settingsLines();
-    const std::vector<std::string> names = {"[System]", "Width1", "Height1", "Height2", "FormWidth", "FormHeight",
-                                            "WindowState", "[EXPLORER]", "Width1", "Width2", "Width3", "Width11",
-                                            "Width12", "Width13", "Width15"};
+    const std::vector<std::string> names = {"[System]",   "Width1",      "Height1",    "Height2", "FormWidth",
+                                            "FormHeight", "WindowState", "[EXPLORER]", "Width1",  "Width2",
+                                            "Width3",     "Width11",     "Width12",    "Width13", "Width15"};
     ASSERT_EQ(lines.size(), names.size()) << TempDir::read(dir / "Data/Kavro.ini");
     for (std::size_t i = 0; i < names.size(); ++i)
         EXPECT_EQ(lines[i].substr(0, lines[i].find('=')), names[i]) << "line " << i;
@@ -128,9 +128,9 @@ TEST_F(MainFormFixture, StoredSizesComeBackAtTheNextStart)
 
 TEST_F(MainFormFixture, LanguageLabelsTheWindowAndItsColumns)
 {
-    ASSERT_TRUE(context.language.load(dir.write("Language/language.eng",
-                                                "English\n2000=Kavro Test\n2027=File\n2047=Backup\n1036=Title\n"
-                                                "0004=Category\n1015=File Name\n")));
+    ASSERT_TRUE(context.language.load(
+        dir.write("Language/language.eng", "English\n2000=Kavro Test\n2027=File\n2047=Backup\n1036=Title\n"
+                                           "0004=Category\n1015=File Name\n")));
     kavro::TMainForm form(context);
     EXPECT_EQ(form.objectName(), QStringLiteral("MainForm"));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Kavro Test"));
@@ -144,7 +144,8 @@ TEST_F(MainFormFixture, LanguageLabelsTheWindowAndItsColumns)
     EXPECT_EQ(list2->headerItem()->text(3), QStringLiteral("Category"));
 
     // A language switch relabels what the new file has and keeps the rest.
-    ASSERT_TRUE(context.language.load(dir.write("Language/language.tst", "Test\n2027=Datei\n1037=Maschine\n")));
+    ASSERT_TRUE(
+        context.language.load(dir.write("Language/language.tst", "Test\n2027=Datei\n1037=Maschine\n")));
     form.relabel();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Kavro Test"));
     EXPECT_EQ(form.findChild<QMenu*>(QStringLiteral("N_File"))->title(), QStringLiteral("Datei"));

@@ -13,8 +13,7 @@ namespace kavro {
 // both a tree view and a list view).
 inline constexpr char designedClassProperty[] = "designedClass";
 
-template <class T>
-T* designed(T* object, const char* name, const char* designedClass)
+template <class T> T* designed(T* object, const char* name, const char* designedClass)
 {
     object->setObjectName(QString::fromLatin1(name));
     object->setProperty(designedClassProperty, QByteArray(designedClass));

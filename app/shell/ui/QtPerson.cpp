@@ -24,11 +24,20 @@ std::string escaped(const std::string& s)
     out.reserve(s.size());
     for (char c : s) {
         switch (c) {
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\\': out += "\\\\"; break;
-        default: out += c;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -37,12 +46,18 @@ std::string escaped(const std::string& s)
 const char* iconName(BoxIcon icon)
 {
     switch (icon) {
-    case BoxIcon::Information: return "information";
-    case BoxIcon::Warning: return "warning";
-    case BoxIcon::Error: return "error";
-    case BoxIcon::Stop: return "stop";
-    case BoxIcon::Question: return "question";
-    case BoxIcon::None: break;
+    case BoxIcon::Information:
+        return "information";
+    case BoxIcon::Warning:
+        return "warning";
+    case BoxIcon::Error:
+        return "error";
+    case BoxIcon::Stop:
+        return "stop";
+    case BoxIcon::Question:
+        return "question";
+    case BoxIcon::None:
+        break;
     }
     return "none";
 }
@@ -50,12 +65,17 @@ const char* iconName(BoxIcon icon)
 QMessageBox::Icon qtIcon(BoxIcon icon)
 {
     switch (icon) {
-    case BoxIcon::Information: return QMessageBox::Information;
-    case BoxIcon::Warning: return QMessageBox::Warning;
+    case BoxIcon::Information:
+        return QMessageBox::Information;
+    case BoxIcon::Warning:
+        return QMessageBox::Warning;
     case BoxIcon::Error:
-    case BoxIcon::Stop: return QMessageBox::Critical;
-    case BoxIcon::Question: return QMessageBox::Question;
-    case BoxIcon::None: break;
+    case BoxIcon::Stop:
+        return QMessageBox::Critical;
+    case BoxIcon::Question:
+        return QMessageBox::Question;
+    case BoxIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -63,10 +83,14 @@ QMessageBox::Icon qtIcon(BoxIcon icon)
 QMessageBox::StandardButtons qtButtons(BoxButtons buttons)
 {
     switch (buttons) {
-    case BoxButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case BoxButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case BoxButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case BoxButtons::Ok: break;
+    case BoxButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case BoxButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case BoxButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case BoxButtons::Ok:
+        break;
     }
     return QMessageBox::Ok;
 }
@@ -86,7 +110,8 @@ void QtPerson::record(const std::string& kind, const std::string& first, const s
 {
     if (m_recordPath.empty())
         return;
-    const std::string line = kind + '\t' + escaped(first) + '\t' + escaped(second) + '\t' + escaped(third) + '\n';
+    const std::string line =
+        kind + '\t' + escaped(first) + '\t' + escaped(second) + '\t' + escaped(third) + '\n';
     if (m_recordPath == "-") {
         std::fwrite(line.data(), 1, line.size(), stdout);
         std::fflush(stdout);
@@ -112,10 +137,14 @@ BoxAnswer QtPerson::messageBox(const std::string& text, const std::string& capti
     if (busy)
         QApplication::restoreOverrideCursor();
     switch (answer) {
-    case QMessageBox::Cancel: return BoxAnswer::Cancel;
-    case QMessageBox::Yes: return BoxAnswer::Yes;
-    case QMessageBox::No: return BoxAnswer::No;
-    default: break;
+    case QMessageBox::Cancel:
+        return BoxAnswer::Cancel;
+    case QMessageBox::Yes:
+        return BoxAnswer::Yes;
+    case QMessageBox::No:
+        return BoxAnswer::No;
+    default:
+        break;
     }
     // Closing a question box by its title bar counts as its "no" answer.
     if (buttons == BoxButtons::OkCancel && answer != QMessageBox::Ok)

@@ -67,7 +67,8 @@ bool StartUpFlow::prepareFiles()
     auto executable = ProgramFolder::runningExecutable();
     if (executable.empty())
         executable = QCoreApplication::applicationFilePath().toStdString();
-    const ProgramFolder folder = ProgramFolder::locate(executable, ProgramFolder::UserFolders::fromEnvironment());
+    const ProgramFolder folder =
+        ProgramFolder::locate(executable, ProgramFolder::UserFolders::fromEnvironment());
     m_context.programFolder = folder.path();
     m_context.programFileName = folder.programFileName();
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/SystemClock.h"
 #include "shell/AppContext.h"
 #include "shell/InstanceLock.h"
 #include "shell/ui/QtPerson.h"
-#include "platform/SystemClock.h"
 
 #include <functional>
 
@@ -35,9 +35,12 @@ public:
     AppContext& context() { return m_context; }
 
 private:
-    bool prepareFiles();        // steps 2 to 8
-    bool takeInstanceLock();    // step 9
-    void runWindows();          // steps 10 to 15
+    // Program folder, its folders, settings file, language file. False: start-up stops.
+    bool prepareFiles();
+    // The single-instance lock. False: another instance runs.
+    bool takeInstanceLock();
+    // Changer library, splash, password gate, main window and the message loop.
+    void runWindows();
 
     KavroApplication& m_app;
     MainWindowFactory m_createMainWindow;

@@ -68,8 +68,12 @@ void TfrmPassword::change()
         m_again->clear();
         m_first->setFocus();
         return;
-    case PasswordChangeCheck::Result::Stored: accept(); return;
-    case PasswordChangeCheck::Result::StoreFailed: reject(); return;
+    case PasswordChangeCheck::Result::Stored:
+        accept();
+        return;
+    case PasswordChangeCheck::Result::StoreFailed:
+        reject();
+        return;
     }
 }
 
