@@ -106,7 +106,8 @@ private:
         const auto listing = m_lister.open(folderPath(folder));
         if (!listing)
             return false;
-        m_tree.entries[static_cast<std::size_t>(folder)].firstChild = static_cast<std::int32_t>(m_tree.entries.size());
+        m_tree.entries[static_cast<std::size_t>(folder)].firstChild =
+            static_cast<std::int32_t>(m_tree.entries.size());
         while (listing->next(m_item)) {
             if (m_item.name != "." && m_item.name != "..") {
                 // A long name near the pool's end must not push it past its capacity.
@@ -143,7 +144,8 @@ private:
         f.attributes = attributes;
         if (m_item.hasDetails) {
             f.creationTime = entrytime::fileTimeFromUnix(m_item.created.seconds, m_item.created.nanoseconds);
-            f.lastAccessTime = entrytime::fileTimeFromUnix(m_item.accessed.seconds, m_item.accessed.nanoseconds);
+            f.lastAccessTime =
+                entrytime::fileTimeFromUnix(m_item.accessed.seconds, m_item.accessed.nanoseconds);
             f.lastWriteTime = entrytime::fileTimeFromUnix(m_item.written.seconds, m_item.written.nanoseconds);
         }
         f.sizeHigh = static_cast<std::uint32_t>(m_item.size >> 32);

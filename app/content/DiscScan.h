@@ -23,7 +23,7 @@ struct ScanOptions {
 
 // What a scan met besides the tree itself.
 struct ScanSummary {
-    bool rootListed = false;  // false: no disc, or the drive is unknown or not mounted
+    bool rootListed = false;   // false: no disc, or the drive is unknown or not mounted
     bool limitReached = false; // the walk ended at a capacity; folders after that have no run
     int foldersNotListed = 0;  // folders whose listing could not be opened (no run)
 };

@@ -19,7 +19,8 @@ Drives ReadDrives(const Settings& settings)
 Drives ReadDrives(const Settings& settings, const Drives::System& system)
 {
     return Drives::build(system, [&](char letter) {
-        return settings.readString(Drives::SettingsSection, std::string_view(&letter, 1), "", MaxMappingLength);
+        return settings.readString(Drives::SettingsSection, std::string_view(&letter, 1), "",
+                                   MaxMappingLength);
     });
 }
 

@@ -75,8 +75,8 @@ std::string DriveMounts::unescape(std::string_view field)
     out.reserve(field.size());
     std::size_t i = 0;
     while (i < field.size()) {
-        if (field[i] == '\\' && field.size() - i >= 4 && isOctal(field[i + 1]) &&
-            isOctal(field[i + 2]) && isOctal(field[i + 3])) {
+        if (field[i] == '\\' && field.size() - i >= 4 && isOctal(field[i + 1]) && isOctal(field[i + 2]) &&
+            isOctal(field[i + 3])) {
             const int value = (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0');
             // \400 and above are not bytes; leave such text as it is.
             if (value < 256) {
@@ -149,7 +149,8 @@ const MountEntry* DriveMounts::containing(std::string_view path) const
     const MountEntry* best = nullptr;
     // The last of several mounts on one point is the one that is seen.
     for (const MountEntry& e : m_entries)
-        if (isPathPrefix(e.mountPoint, path) && (best == nullptr || e.mountPoint.size() >= best->mountPoint.size()))
+        if (isPathPrefix(e.mountPoint, path) &&
+            (best == nullptr || e.mountPoint.size() >= best->mountPoint.size()))
             best = &e;
     return best;
 }

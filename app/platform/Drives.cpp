@@ -105,8 +105,8 @@ std::optional<DriveMapping> Drives::parseSetting(char letter, std::string_view v
     mapping.fromSettings = true;
     if (path.starts_with("/dev/") || isBlockDevice(path)) {
         mapping.device = resolvedDevice(path);
-        const bool optical = std::find(opticalDevices.begin(), opticalDevices.end(), mapping.device) !=
-                             opticalDevices.end();
+        const bool optical =
+            std::find(opticalDevices.begin(), opticalDevices.end(), mapping.device) != opticalDevices.end();
         mapping.cdrom = optical || marked;
     } else {
         mapping.folder = path;

@@ -13,10 +13,10 @@ namespace kavro {
 
 // A drive letter and what stands behind it.
 struct DriveMapping {
-    char letter = 0;        // 'A' to 'Z'
-    std::string device;     // a block device ("/dev/sr0"); empty for a folder
-    std::string folder;     // a folder standing in for a disc; empty for a device
-    bool cdrom = false;     // an optical drive, or marked as one
+    char letter = 0;    // 'A' to 'Z'
+    std::string device; // a block device ("/dev/sr0"); empty for a folder
+    std::string folder; // a folder standing in for a disc; empty for a device
+    bool cdrom = false; // an optical drive, or marked as one
     bool fromSettings = false;
 };
 
@@ -43,7 +43,8 @@ public:
 
     Drives() = default;
 
-    static std::vector<std::string> findOpticalDevices(const std::filesystem::path& classBlock = "/sys/class/block");
+    static std::vector<std::string>
+    findOpticalDevices(const std::filesystem::path& classBlock = "/sys/class/block");
     static System readSystem();
 
     static Drives build(const System& system, const SettingReader& readSetting);

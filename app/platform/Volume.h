@@ -11,9 +11,9 @@ namespace kavro {
 
 // A volume as Windows describes it: label, serial number and file-system name.
 struct Volume {
-    std::string label;        // UTF-8
+    std::string label; // UTF-8
     std::uint32_t serial = 0;
-    std::string fileSystem;   // "CDFS" for ISO 9660 and Joliet, "UDF", ...
+    std::string fileSystem; // "CDFS" for ISO 9660 and Joliet, "UDF", ...
 
     // The disc in a device, or in an image file: the volume descriptors of the last session,
     // else an audio disc's table of contents ("Audio CD", "CDFS"), else whatever libblkid

@@ -92,7 +92,8 @@ std::string primaryLabel(const Sector& s)
 
 } // namespace
 
-std::optional<VolumeDescriptors> VolumeDescriptors::read(const SectorReader& readSector, std::uint32_t sessionStart)
+std::optional<VolumeDescriptors> VolumeDescriptors::read(const SectorReader& readSector,
+                                                         std::uint32_t sessionStart)
 {
     VolumeDescriptors result;
     Sector sector{};

@@ -23,8 +23,8 @@ std::uint32_t descriptorSerial(std::span<const std::uint8_t> descriptor)
     std::uint8_t lanes[4] = {0, 0, 0, 0};
     for (std::size_t i = 0; i < descriptor.size(); ++i)
         lanes[i & 3] = static_cast<std::uint8_t>(lanes[i & 3] + descriptor[i]);
-    return (std::uint32_t{lanes[0]} << 24) | (std::uint32_t{lanes[1]} << 16) | (std::uint32_t{lanes[2]} << 8) |
-           std::uint32_t{lanes[3]};
+    return (std::uint32_t{lanes[0]} << 24) | (std::uint32_t{lanes[1]} << 16) |
+           (std::uint32_t{lanes[2]} << 8) | std::uint32_t{lanes[3]};
 }
 
 std::uint32_t audioSerial(const std::vector<std::uint32_t>& trackStarts, std::uint32_t leadOut)
