@@ -61,16 +61,12 @@ public:
         for (std::size_t cursor = 0; cursor < m_tree.entries.size(); ++cursor) {
             if (cursor != 0 && !m_tree.entries[cursor].isFolder())
                 continue;
-            // A folder started at the threshold could not be closed within the capacity.
-            if (limitReached()) {
-                summary.limitReached = true;
-                break;
-            }
             const bool listed = listFolder(static_cast<std::int32_t>(cursor));
             if (cursor == 0)
                 summary.rootListed = listed;
             else if (!listed)
                 ++summary.foldersNotListed;
+            // A folder started at a threshold could not be closed within the capacity.
             if (m_nameTooLong || limitReached()) {
                 summary.limitReached = true;
                 break;
