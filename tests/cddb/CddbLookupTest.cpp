@@ -1,0 +1,285 @@
+#include "cddb/CddbLookup.h"
+
+#include "CddbTestServer.h"
+#include "platform/CdToc.h"
+#include "platform/Texts.h"
+#include "shell/Settings.h"
+#include "support/ScriptedPerson.h"
+#include "support/TempDir.h"
+#include "support/VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+namespace kavro {
+namespace {
+
+using test::CddbTestServer;
+
+const std::string NotFoundText = "網站查無此光碟資料?";
+
+const std::string QueryRequest =
+    "POST /~cddb/cddb.cgi HTTP/1.0\r\nUser-Agent: Mozilla/3.0 (compatible)\r\nContent-Length: 158\r\n\r\n"
+    "cmd=cddb+query+9c0bc20c+12+150+13895+30153+48449+67725+89036+106545+127410+144751+166155+186527+207070"
+    "+3012&hello=test+kavro.localdomain+Pelmo+2.0.3.0&proto=5";
+
+std::string readRequest(const std::string& category)
+{
+    return "POST /~cddb/cddb.cgi HTTP/1.0\r\nUser-Agent: Mozilla/3.0 (compatible)\r\nContent-Length: "
+           "78\r\n\r\n"
+           "cmd=cddb+read+" +
+           category + "+9c0bc20c&hello=test+kavro.localdomain+Pelmo+2.0.3.0&proto=5";
+}
+
+const std::string Entry = "210 rock 9c0bc20c CD database entry follows (until terminating `.')\r\n"
+                          "# xmcd\r\n"
+                          "DISCID=9c0bc20c\r\n"
+                          "DTITLE=Artist / Album\r\n"
+                          "TTITLE0=One\r\n"
+                          "TTITLE1=Two\r\n"
+                          ".\r\n";
+const std::string EntryText = "Artist / Album\r\n\r\n01. One\r\n02. Two\r\n";
+
+class FixedTocReader final : public CdTocReader {
+public:
+    CdTocResult read(const std::string& device, Clock&) override
+    {
+        ++reads;
+        lastDevice = device;
+        return result;
+    }
+
+    CdTocResult result;
+    int reads = 0;
+    std::string lastDevice;
+};
+
+class CddbLookupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CdToc toc;
+        toc.trackStarts = {150,    13895,  30153,  48449,  67725,  89036,
+                           106545, 127410, 144751, 166155, 186527, 207070};
+        toc.leadOut = 3012 * 75 + 37;
+        reader.result.toc = toc;
+        // Each step of the virtual clock lets the server thread answer first.
+        clock.onProcessEvents = [this] { server.answerNext(); };
+        writeSettings("someone@example.org", server.hostSetting());
+    }
+
+    void writeSettings(const std::string& email, const std::string& host)
+    {
+        settings = std::make_unique<Settings>(
+            dir.write("Kavro.ini", "[System]\r\neMail=" + email + "\r\ncddb_host=" + host + "\r\n"));
+    }
+
+    CddbLookup::Result lookUp() { return lookup.lookUp("/dev/sr0", *settings, person, clock, texts); }
+
+    // Every ending leaves the default cursor, no busy mark, and waits only in 500 ms steps.
+    void expectSettled()
+    {
+        EXPECT_EQ(person.busyDepth, 0);
+        EXPECT_FALSE(lookup.busy());
+        for (const int ms : clock.sleeps)
+            EXPECT_EQ(ms, 500);
+    }
+
+    test::TempDir dir;
+    CddbTestServer server;
+    FixedTocReader reader;
+    CddbLookup lookup{reader, {"127.0.0.1", server.port()}};
+    test::ScriptedPerson person;
+    test::VirtualClock clock;
+    DefaultTexts texts;
+    std::unique_ptr<Settings> settings;
+};
+
+TEST_F(CddbLookupTest, ExactMatchReadsTheEntry)
+{
+    server.addReply(CddbTestServer::ok("200 rock 9c0bc20c Artist / Album\r\n"));
+    server.addReply(CddbTestServer::ok(Entry));
+
+    EXPECT_EQ(lookUp(), CddbLookup::Found);
+    EXPECT_EQ(lookup.resultText(), EntryText);
+    EXPECT_EQ(reader.lastDevice, "/dev/sr0");
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0], QueryRequest);
+    EXPECT_EQ(requests[1], readRequest("rock"));
+    EXPECT_TRUE(person.boxes.empty());
+    EXPECT_EQ(person.busyBegins, 1);
+    expectSettled();
+}
+
+TEST_F(CddbLookupTest, FirstOfSeveralMatchesIsReadUnderTheDiscsOwnId)
+{
+    server.addReply(CddbTestServer::ok("211 Found inexact matches, list follows (until terminating `.')\r\n"
+                                       "jazz 9c0bc2aa First / Match\r\n"
+                                       "blues 9c0bc2bb Second / Match\r\n"
+                                       ".\r\n"));
+    server.addReply(CddbTestServer::ok(Entry));
+
+    EXPECT_EQ(lookUp(), CddbLookup::Found);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1], readRequest("jazz"));
+    EXPECT_EQ(lookup.resultText(), EntryText);
+    expectSettled();
+}
+
+TEST_F(CddbLookupTest, NoMatchNamesTheConfiguredHost)
+{
+    server.addReply(CddbTestServer::ok("202 No match for disc ID 9c0bc20c.\r\n"));
+
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    ASSERT_EQ(person.boxes.size(), 1u);
+    EXPECT_EQ(person.boxes[0].text, server.hostSetting() + NotFoundText);
+    EXPECT_EQ(person.boxes[0].icon, BoxIcon::Question);
+    EXPECT_EQ(person.boxes[0].buttons, BoxButtons::Ok);
+    EXPECT_EQ(server.requests().size(), 1u);
+    EXPECT_TRUE(lookup.resultText().empty());
+    expectSettled();
+}
+
+TEST_F(CddbLookupTest, ServerRefusalIsShownWithTheNotFoundMessage)
+{
+    server.addReply(CddbTestServer::ok("530 Client banned, please register\r\n"));
+
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    ASSERT_EQ(person.boxes.size(), 1u);
+    EXPECT_EQ(person.boxes[0].text,
+              server.hostSetting() + NotFoundText + "\n530 Client banned, please register");
+}
+
+TEST_F(CddbLookupTest, FailedReadIsNotFound)
+{
+    server.addReply(CddbTestServer::ok("200 rock 9c0bc20c Artist / Album\r\n"));
+    server.addReply(CddbTestServer::ok("401 rock 9c0bc20c No such CD entry in database.\r\n"));
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    ASSERT_EQ(person.boxes.size(), 1u);
+    EXPECT_EQ(person.boxes[0].text,
+              server.hostSetting() + NotFoundText + "\n401 rock 9c0bc20c No such CD entry in database.");
+
+    // A read reply that is no HTTP answer at all counts the same, without a server text.
+    server.addReply(CddbTestServer::ok("200 rock 9c0bc20c Artist / Album\r\n"));
+    server.addReply("garbage");
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    ASSERT_EQ(person.boxes.size(), 2u);
+    EXPECT_EQ(person.boxes[1].text, server.hostSetting() + NotFoundText);
+    EXPECT_TRUE(lookup.resultText().empty());
+    expectSettled();
+}
+
+TEST_F(CddbLookupTest, ReplyThatIsNotHttpOkFailsSilently)
+{
+    server.addReply("HTTP/1.0 500 Internal Server Error\r\n\r\n200 rock 9c0bc20c Artist / Album\r\n");
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    server.addReply("200 rock 9c0bc20c Artist / Album\r\n\r\n");
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    EXPECT_TRUE(person.boxes.empty());
+    EXPECT_EQ(server.requests().size(), 2u); // no read request followed either
+    expectSettled();
+}
+
+TEST_F(CddbLookupTest, SilentServerTimesOutOnTheClock)
+{
+    clock.onProcessEvents = nullptr; // nothing will ever come
+    const auto started = std::chrono::steady_clock::now();
+    const std::int64_t virtualStart = clock.nowMs();
+
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+
+    const auto realMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started)
+            .count();
+    EXPECT_LT(realMs, 3000);
+    const std::int64_t waited = clock.nowMs() - virtualStart;
+    EXPECT_GE(waited, 10'000);
+    EXPECT_LE(waited, 10'500);
+    EXPECT_EQ(clock.eventRuns, static_cast<int>(clock.sleeps.size()));
+    EXPECT_TRUE(person.boxes.empty());
+    expectSettled();
+}
+
+TEST_F(CddbLookupTest, EmailWithoutAtSendsNothing)
+{
+    writeSettings("someone.example.org", server.hostSetting());
+    server.addReply(CddbTestServer::ok("200 rock 9c0bc20c Artist / Album\r\n"));
+
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    ASSERT_EQ(person.boxes.size(), 1u);
+    EXPECT_EQ(person.boxes[0].text, "請檢查您的e-Mail是否正確");
+    EXPECT_EQ(person.boxes[0].icon, BoxIcon::Warning);
+    EXPECT_EQ(person.boxes[0].buttons, BoxButtons::Ok);
+    EXPECT_EQ(reader.reads, 0);
+    EXPECT_EQ(server.connections(), 0);
+    EXPECT_EQ(person.busyBegins, 0);
+    expectSettled();
+}
+
+TEST_F(CddbLookupTest, EmptyHostFailsWithoutMessage)
+{
+    writeSettings("someone@example.org", "");
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    EXPECT_TRUE(person.boxes.empty());
+    EXPECT_EQ(reader.reads, 1);
+    EXPECT_EQ(server.connections(), 0);
+    expectSettled();
+}
+
+TEST_F(CddbLookupTest, MediaErrorShowsItsNumberAndText)
+{
+    reader.result = CdTocResult{};
+    reader.result.error = {123, "No medium found"};
+
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    ASSERT_EQ(person.boxes.size(), 1u);
+    EXPECT_EQ(person.boxes[0].text, "errorcode=123\n\rNo medium found");
+    EXPECT_EQ(person.boxes[0].icon, BoxIcon::Information);
+    EXPECT_EQ(server.connections(), 0);
+    expectSettled();
+}
+
+TEST_F(CddbLookupTest, SecondLookupWhileOneWaitsIsRefused)
+{
+    server.addReply(CddbTestServer::ok("200 rock 9c0bc20c Artist / Album\r\n"));
+    server.addReply(CddbTestServer::ok(Entry));
+    std::vector<CddbLookup::Result> nested;
+    clock.onProcessEvents = [&] {
+        nested.push_back(lookUp());
+        server.answerNext();
+    };
+
+    EXPECT_EQ(lookUp(), CddbLookup::Found);
+    ASSERT_FALSE(nested.empty());
+    for (const auto result : nested)
+        EXPECT_EQ(result, CddbLookup::Refused);
+    EXPECT_EQ(reader.reads, 1);
+    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(lookup.resultText(), EntryText);
+    expectSettled();
+
+    // Once it has ended, the next lookup runs.
+    clock.onProcessEvents = [this] { server.answerNext(); };
+    server.addReply(CddbTestServer::ok("202 No match\r\n"));
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    EXPECT_EQ(reader.reads, 2);
+}
+
+TEST_F(CddbLookupTest, FailureDropsTheEarlierResult)
+{
+    server.addReply(CddbTestServer::ok("200 rock 9c0bc20c Artist / Album\r\n"));
+    server.addReply(CddbTestServer::ok(Entry));
+    ASSERT_EQ(lookUp(), CddbLookup::Found);
+    ASSERT_FALSE(lookup.resultText().empty());
+
+    writeSettings("someone@example.org", "");
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    EXPECT_TRUE(lookup.resultText().empty());
+}
+
+} // namespace
+} // namespace kavro
