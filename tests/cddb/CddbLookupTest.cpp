@@ -220,13 +220,27 @@ TEST_F(CddbLookupTest, EmailWithoutAtSendsNothing)
     expectSettled();
 }
 
-TEST_F(CddbLookupTest, EmptyHostFailsWithoutMessage)
+TEST_F(CddbLookupTest, EmptyOrUnreachableHostFailsWithoutMessage)
 {
     writeSettings("someone@example.org", "");
     EXPECT_EQ(lookUp(), CddbLookup::Failed);
     EXPECT_TRUE(person.boxes.empty());
     EXPECT_EQ(reader.reads, 1);
     EXPECT_EQ(server.connections(), 0);
+    expectSettled();
+
+    // A port nobody listens on: the connection is refused at once.
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(probe);
+    writeSettings("someone@example.org", "127.0.0.1:" + std::to_string(ntohs(address.sin_port)));
+    EXPECT_EQ(lookUp(), CddbLookup::Failed);
+    EXPECT_TRUE(person.boxes.empty());
     expectSettled();
 }
 
