@@ -1,0 +1,118 @@
+#include "catalogue/CatalogueRestore.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueRestoreWalk.h"
+#include "catalogue/CatalogueTime.h"
+#include "catalogue/OldCatalogueImport.h"
+#include "catalogue/OldCatalogueSource.h"
+#include "platform/Text.h"
+
+#include <chrono>
+#include <map>
+
+namespace kavro {
+
+namespace {
+
+using RowStart = CatalogueRestoreSession::RowStart;
+using Match = CatalogueRestoreSession::Match;
+
+DbStatus writeBackupRow(CatalogueRestoreSession& session, const OldDiscRow& row, RowStart start,
+                        const std::map<int, std::string>& backupCategories)
+{
+    // A disc moved to another category keeps its old Categoryname; its id names the category it
+    // is in, so the backup's own name for that id comes first.
+    std::string category = text::trimBlanks(row.categoryName);
+    if (row.category) {
+        const auto it = backupCategories.find(*row.category);
+        if (it != backupCategories.end() && !it->second.empty())
+            category = it->second;
+    }
+    DbStatus s;
+    if (start == RowStart::Appended)
+        s = session.set("CreateDate", DbValue(CatalogueTimestamp(std::chrono::system_clock::now())));
+    const std::pair<const char*, std::string> texts[] = {
+        {"Categoryname", category},
+        {"TitleA", text::trimBlanks(row.title)},
+        {"Barcode", text::trimBlanks(row.barcode)},
+        {"Misc1", text::trimBlanks(row.misc1)},
+        {"Remark", text::trimBlanks(row.remark)},
+    };
+    for (const auto& [column, value] : texts) {
+        if (s)
+            s = session.set(column, DbValue(value));
+    }
+    if (!s)
+        return s;
+    auto id = session.categoryId(category, Match::IgnoreCase);
+    if (!id)
+        return id.status();
+    s = session.set("Category", DbValue(*id));
+    if (s && !row.treeIndex.empty() && session.mayFill("TreeIndex")) {
+        s = session.set("TreeIndexS", DbValue(row.treeIndexCount));
+        if (s)
+            s = session.set("TreeDataS", DbValue(row.treeDataCount));
+        if (s)
+            s = session.set("TreeIndex", DbValue::blob(row.treeIndex));
+        if (s)
+            s = session.set("TreeData", row.treeData.empty() ? DbValue::null() : DbValue::blob(row.treeData));
+    }
+    if (s)
+        s = session.fill("Pic", DbValue::blob(row.picture));
+    return s;
+}
+
+bool containsAfterFirst(const std::string& path, std::string_view name)
+{
+    const auto at = text::upperAscii(path).find(name);
+    return at != std::string::npos && at >= 1;
+}
+
+} // namespace
+
+CatalogueRestoreResult RestoreFromBackup(Catalogue& catalogue, const ImportRegistry* registry,
+                                         const std::filesystem::path& folder)
+{
+    CatalogueRestoreResult result;
+    const auto file = FindCatalogueFile(folder, "KAVRO2.MDB");
+    if (file.empty())
+        return ReportRestoreFailure(catalogue, result, (folder / "KAVRO2.MDB").string() + " does not exist.");
+    auto source = OpenOldCatalogue(file);
+    if (!source)
+        return ReportRestoreFailure(catalogue, result, source.error());
+    return RestoreFromBackup(catalogue, registry, **source);
+}
+
+CatalogueRestoreResult RestoreFromBackup(Catalogue& catalogue, const ImportRegistry* registry,
+                                         OldCatalogueSource& source)
+{
+    CatalogueRestoreResult result;
+    auto categories = source.categories();
+    if (!categories)
+        return ReportRestoreFailure(catalogue, result, categories.error());
+    std::map<int, std::string> byId;
+    for (const auto& c : *categories)
+        byId.emplace(c.id, text::trimBlanks(c.name));
+    return RunRestoreWalk(catalogue, registry, source, [&](auto& session, const auto& row, auto start) {
+        return writeBackupRow(session, row, start, byId);
+    });
+}
+
+CatalogueRestoreResult RunRestore(Catalogue& catalogue, const ImportRegistry* registry,
+                                  const std::string& chosenFolder, const std::string& chosenFile)
+{
+    if (chosenFolder.empty())
+        return {};
+    CatalogueRestoreResult result;
+    std::error_code ec;
+    if (!chosenFile.empty() && std::filesystem::is_regular_file(chosenFile, ec)) {
+        if (containsAfterFirst(chosenFile, "KAVRO.MDB"))
+            result = ImportOldCatalogue(catalogue, registry, std::filesystem::path(chosenFolder));
+        else if (containsAfterFirst(chosenFile, "KAVRO2.MDB"))
+            result = RestoreFromBackup(catalogue, registry, std::filesystem::path(chosenFolder));
+    }
+    result.endProgram = true;
+    return result;
+}
+
+} // namespace kavro

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "catalogue/CatalogueRestoreResult.h"
+
+#include <filesystem>
+#include <string>
+
+namespace kavro {
+
+class Catalogue;
+class ImportRegistry;
+class OldCatalogueSource;
+
+// Restore from a backup: the discs of folder's KAVRO2.MDB (this program's format, or a Jet file
+// of the older program) replace the catalogue's discs. Each disc is filed under the current
+// category of the same name without regard to case (made when missing); machines the registry
+// does not know come over with their CDDEVICE rows. Dates become the time of the restore, device
+// types are left empty.
+CatalogueRestoreResult RestoreFromBackup(Catalogue& catalogue, const ImportRegistry* registry,
+                                         const std::filesystem::path& folder);
+// The same from a source already open.
+CatalogueRestoreResult RestoreFromBackup(Catalogue& catalogue, const ImportRegistry* registry,
+                                         OldCatalogueSource& source);
+
+// The restore window's choice handed on: with no folder chosen nothing happens; otherwise a chosen
+// file named like "KAVRO.MDB" runs the old-catalogue import on the folder, one named like
+// "KAVRO2.MDB" the restore from backup, any other does nothing; either way the program then ends.
+CatalogueRestoreResult RunRestore(Catalogue& catalogue, const ImportRegistry* registry,
+                                  const std::string& chosenFolder, const std::string& chosenFile);
+
+} // namespace kavro
