@@ -1,0 +1,221 @@
+#include "SearchFixture.h"
+
+#include "catalogue/AdvancedSearch.h"
+#include "catalogue/MatchText.h"
+#include "catalogue/QuickSearch.h"
+#include "catalogue/SearchScope.h"
+#include "content/TreeTestSupport.h"
+
+#include <random>
+#include <tuple>
+
+namespace kavro::test {
+namespace {
+
+using Row = std::tuple<int, int, std::string, std::string, std::string, bool>;
+
+std::vector<Row> tuples(const std::vector<ResultRow>& rows)
+{
+    std::vector<Row> out;
+    for (const auto& r : rows)
+        out.emplace_back(r.machine, r.slot, r.title, r.machineName, r.categoryName, r.driveModel);
+    return out;
+}
+
+// The search as one plain pass: every record read through DiscCursor and ReadDiscRecord, its
+// tree loaded whole as LoadDiscTree loads it, every entry's name tested with MatchText.
+std::vector<Row> naiveSearch(Catalogue& c, std::string_view text, SearchCriteria criteria,
+                             const SearchScope& scope, bool titlesOnly = false)
+{
+    std::vector<Row> out;
+    if (text.empty() || scope.empty())
+        return out;
+    const SearchCriteria k = titlesOnly ? SearchCriteria{} : criteria.effective();
+    DiscCursor& cur = c.discCursor();
+    for (cur.first(); !cur.eof(); cur.next()) {
+        EXPECT_TRUE(ReadDiscRecord(c));
+        const DiscRecord d = c.currentDisc();
+        if (!InScope(scope, d.categoryId))
+            continue;
+        bool hit = (k.title && MatchText(d.title, text)) || (k.remark && MatchText(d.remark, text)) ||
+                   (k.other && MatchText(d.other, text));
+        const int indexCount = cur.integer("TreeIndexS");
+        const int dataCount = cur.integer("TreeDataS");
+        if (!hit && (k.fileName || k.folderName) && indexCount > 0 && dataCount > 0) {
+            const DbValue index = cur.field("TreeIndex");
+            const DbValue data = cur.field("TreeData");
+            const FileTree tree = FileTree::fromStored(indexCount, index.bytes(), dataCount, data.bytes());
+            for (int i = 0; i < tree.entryCount() && !hit; ++i) {
+                const TreeIndexEntry& e = tree.entries[static_cast<std::size_t>(i)];
+                if (e.isTerminator())
+                    continue;
+                const bool tested = (k.fileName && k.folderName) || (k.folderName && e.isFolder()) ||
+                                    (k.fileName && !e.isFolder());
+                hit = tested && MatchText(tree.nameAt(i), text);
+            }
+        }
+        if (hit)
+            out.emplace_back(d.machine, d.slot, d.title, c.machineName(d.machine), d.categoryName,
+                             d.deviceType == "KZ350VN");
+    }
+    return out;
+}
+
+class Generator {
+public:
+    explicit Generator(unsigned seed) : m_rng(seed) {}
+
+    int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+    bool chance(int percent) { return below(100) < percent; }
+
+    // Short names from a small alphabet, so that patterns hit often and in both cases.
+    std::string word(int maxLength = 8)
+    {
+        static const std::vector<std::string> pieces{"a",  "b",  "A",        "B",        "x", "_",
+                                                     ".",  " ",  "\xC3\xA9", "\xC3\x89", "{", "[",
+                                                     "ab", "AB", "Ab",       "xab"};
+        std::string s;
+        const int n = 1 + below(maxLength);
+        for (int i = 0; i < n; ++i)
+            s += pieces[static_cast<std::size_t>(below(static_cast<int>(pieces.size())))];
+        return s;
+    }
+
+    std::vector<Item> items(int depth)
+    {
+        std::vector<Item> out;
+        const int n = below(6);
+        for (int i = 0; i < n; ++i) {
+            if (depth < 3 && chance(30))
+                out.push_back(folder(word(), items(depth + 1)));
+            else
+                out.push_back(file(word()));
+        }
+        return out;
+    }
+
+    DiscRow disc(int index)
+    {
+        DiscRow r;
+        r.machine = 1 + below(3);
+        r.slot = index + 1;
+        r.title = word(6);
+        static const int categories[] = {1, 2, 3, 4, 5, 99};
+        r.category = categories[below(6)];
+        r.remark = chance(60) ? word(10) : "";
+        if (chance(50))
+            r.misc1 = "Other=" + word() + "\r\n" + word() + "\r\nVolume=" + word();
+        if (chance(10))
+            r.misc1 += "\r\nTitle=" + word();
+        r.deviceType = chance(30) ? "KZ350VN" : "KZ100";
+        if (chance(15))
+            return r; // no tree
+        FileTree tree = buildTree(items(0));
+        switch (below(8)) {
+        case 0: // offsets anywhere, inside names and out of range
+            for (auto& e : tree.entries)
+                if (!e.isTerminator() && chance(40))
+                    e.nameOffset = below(tree.poolBytes() + 4) - 2;
+            break;
+        case 1: // the pool's last NUL cut off
+            tree.pool.pop_back();
+            break;
+        case 2: // counts larger than the blocks
+            r = withTree(r, tree);
+            (chance(50) ? r.treeIndexS : r.treeDataS) += 1;
+            return r;
+        case 3: // counts that deny a tree the blocks hold
+            r = withTree(r, tree);
+            (chance(50) ? r.treeIndexS : r.treeDataS) = 0;
+            return r;
+        case 4: // counts smaller than the blocks: the rest was never part of the tree
+            r = withTree(r, tree);
+            r.treeIndexS = std::max(1, r.treeIndexS - 2);
+            r.treeDataS = std::max(1, r.treeDataS - 3);
+            return r;
+        case 5: // folder bits on odd entries, the root among them
+            for (auto& e : tree.entries)
+                if (chance(30))
+                    e.attributes ^= TreeIndexEntry::DirectoryBit;
+            break;
+        default:
+            break;
+        }
+        return withTree(r, tree);
+    }
+
+    std::string patternFrom(const std::vector<DiscRow>& rows)
+    {
+        const DiscRow& r = rows[static_cast<std::size_t>(below(static_cast<int>(rows.size())))];
+        std::string source = r.treeData && chance(70) ? *r.treeData : r.title + r.remark + r.misc1;
+        if (source.empty() || chance(15))
+            return word(3);
+        const int start = below(static_cast<int>(source.size()));
+        std::string p =
+            source.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(1 + below(4)));
+        for (char& c : p)
+            if (chance(50) && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+                c = static_cast<char>(c ^ 0x20);
+        return p;
+    }
+
+private:
+    std::mt19937 m_rng;
+};
+
+using SearchDifferential = SearchFixture;
+
+TEST_F(SearchDifferential, FastPathGivesTheRowsOfThePlainPass)
+{
+    openWith("A,1\r\n\tB,2\r\n\t\tD,4\r\nC,3\r\n\tE,5\r\n");
+    const std::vector<SearchCriteria> criteria{
+        {},
+        {.title = false},
+        {.title = false, .remark = true, .other = true},
+        {.title = false, .fileName = true},
+        {.title = false, .folderName = true},
+        {.title = false, .fileName = true, .folderName = true},
+        {.title = true, .remark = true, .fileName = true, .other = true, .folderName = true},
+    };
+    int compared = 0;
+    int nonEmpty = 0;
+    for (unsigned seed : {1u, 2u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        ASSERT_TRUE(catalogue->database().exec("DELETE FROM KAVRO").ok());
+        Generator gen(seed);
+        std::vector<DiscRow> rows;
+        for (int i = 0; i < 80; ++i)
+            rows.push_back(gen.disc(i));
+        ASSERT_TRUE(catalogue->database().exec("BEGIN").ok());
+        for (const auto& r : rows)
+            insert(r);
+        ASSERT_TRUE(catalogue->database().exec("COMMIT").ok());
+        AdvancedSearch advanced(*catalogue, cache);
+        QuickSearch quick(*catalogue, cache);
+        for (int p = 0; p < 30; ++p) {
+            const std::string pattern = gen.patternFrom(rows);
+            SCOPED_TRACE("pattern '" + pattern + "'");
+            for (const char* scopeName : {"", "B", "C"}) {
+                const TreeNode* node = *scopeName ? category(scopeName) : &root();
+                SearchScope scope;
+                BuildScope(scope, *node, catalogue->categories());
+                for (const SearchCriteria& c : criteria) {
+                    auto fast = advanced.find(pattern, c, scope);
+                    ASSERT_TRUE(fast.ok()) << fast.error();
+                    const auto expected = naiveSearch(*catalogue, pattern, c, scope);
+                    ASSERT_EQ(tuples(*fast), expected);
+                    ++compared;
+                    nonEmpty += expected.empty() ? 0 : 1;
+                }
+                auto titles = quick.inCategories(pattern, node);
+                ASSERT_TRUE(titles.ok());
+                ASSERT_EQ(tuples(*titles), naiveSearch(*catalogue, pattern, {}, scope, true));
+            }
+        }
+    }
+    // The comparison means something only when many searches find rows.
+    EXPECT_GT(nonEmpty, compared / 3) << nonEmpty << " of " << compared;
+}
+
+} // namespace
+} // namespace kavro::test
