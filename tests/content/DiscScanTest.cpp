@@ -174,11 +174,12 @@ TEST_F(DiscScanTest, EntriesCarryAttributesTimesAndTheFindRecord)
     EXPECT_EQ(plain.dosDateTime, entrytime::packDosDateTime(2021, 3, 4, 5, 6, 8));
     EXPECT_EQ(plain.excludeAttributes, 0u);
     const std::uint64_t ticksAt1970 = 11644473600ULL * 10000000ULL;
-    EXPECT_EQ(plain.findData.lastWriteTime,
+    // Copies: the packed 64-bit fields are not aligned for a reference.
+    EXPECT_EQ(std::uint64_t{plain.findData.lastWriteTime},
               ticksAt1970 + static_cast<std::uint64_t>(written) * 10000000ULL + 5000000ULL);
-    EXPECT_EQ(plain.findData.lastAccessTime,
+    EXPECT_EQ(std::uint64_t{plain.findData.lastAccessTime},
               ticksAt1970 + static_cast<std::uint64_t>(written - 60) * 10000000ULL);
-    EXPECT_NE(plain.findData.creationTime, 0u);
+    EXPECT_NE(std::uint64_t{plain.findData.creationTime}, 0u);
     EXPECT_EQ(plain.findData.sizeHigh, 0u);
     EXPECT_EQ(plain.findData.sizeLow, 1000u);
     EXPECT_EQ(plain.size, 1000);
