@@ -26,7 +26,8 @@ class TorvexCalls;
 // window owns one; tests make a fresh one each. The flows are free functions over it
 // (MachineRegistry.h, ChangerActions.h, DeviceMonitor.h, TakeOutFlows.h, DriveFlows.h, ...).
 struct ChangerContext {
-    ChangerContext(Catalogue& catalogue, TorvexCalls& calls, Person& person, Clock& clock, const Texts& texts);
+    ChangerContext(Catalogue& catalogue, TorvexCalls& calls, Person& person, Clock& clock,
+                   const Texts& texts);
     ~ChangerContext();
     ChangerContext(const ChangerContext&) = delete;
     ChangerContext& operator=(const ChangerContext&) = delete;

@@ -31,7 +31,8 @@ void showDriveSlot(ChangerContext& ctx)
 {
     const std::string inDrive = ctx.text("5004", "in the drive");
     if (ctx.DriveSlot != 0) {
-        ctx.display.setStateLabel(ctx.text("0003", "Slot") + " " + std::to_string(ctx.DriveSlot) + " " + inDrive);
+        ctx.display.setStateLabel(ctx.text("0003", "Slot") + " " + std::to_string(ctx.DriveSlot) + " " +
+                                  inDrive);
         ctx.display.setDriveButtonsEnabled(true);
     } else {
         ctx.display.setStateLabel(ctx.text("5003", "No Disc") + " " + inDrive);

@@ -21,10 +21,12 @@ namespace {
 constexpr std::string_view kInsertDevice = "INSERT INTO CDDEVICE(DEVICENO,DEVICENAME,DEVICETYPE,DEVICEACT) "
                                            "Values(:DEVICENO,:DEVICENAME,:DEVICETYPE,:DEVICEACT)";
 constexpr std::string_view kProbeDevice = "SELECT DEVICENO FROM CDDEVICE WHERE DEVICENO=:DEVICENO";
-constexpr std::string_view kUpdateDevice = "Update CDDEVICE SET DEVICENAME=:DEVICENAME,DEVICETYPE=:DEVICETYPE,"
-                                           "DEVICEACT=:DEVICEACT WHERE DEVICENO=:DEVICENO";
-constexpr std::string_view kSaveInsertDevice = "INSERT INTO CDDEVICE(DEVICENO,DEVICENAME,DEVICETYPE,DEVICEACT) "
-                                               "VALUES(:DEVICENO,:DEVICENAME,:DEVICETYPE,:DEVICEACT)";
+constexpr std::string_view kUpdateDevice =
+    "Update CDDEVICE SET DEVICENAME=:DEVICENAME,DEVICETYPE=:DEVICETYPE,"
+    "DEVICEACT=:DEVICEACT WHERE DEVICENO=:DEVICENO";
+constexpr std::string_view kSaveInsertDevice =
+    "INSERT INTO CDDEVICE(DEVICENO,DEVICENAME,DEVICETYPE,DEVICEACT) "
+    "VALUES(:DEVICENO,:DEVICENAME,:DEVICETYPE,:DEVICEACT)";
 constexpr std::string_view kListInsertDevice =
     "INSERT INTO CDDEVICE(DEVICENO,DEVICENAME,DEVICETYPE) VALUES(:DEVICENO,:DEVICENAME,:DEVICETYPE)";
 constexpr std::size_t kListLineChars = 254;

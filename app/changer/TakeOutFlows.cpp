@@ -50,7 +50,8 @@ void TakeOutDisc(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int sl
         ctx.deviceMonitor->start();
 }
 
-int TakeOutWithLog(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int slot, const std::string& title)
+int TakeOutWithLog(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int slot,
+                   const std::string& title)
 {
     // A take-out that stops before the dialog must not go ahead on the previous one's answer.
     ctx.takeOutResult = TakeOutAnswer::None;

@@ -23,7 +23,8 @@ void TakeOutDisc(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int sl
 // slot and appends a record to Data/Retrieve.log. The dialog's result is kept in
 // ctx.takeOutResult (0 when the flow stopped before the dialog). 0, or -1 when the log cannot
 // be opened (the take-out still follows).
-int TakeOutWithLog(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int slot, const std::string& title);
+int TakeOutWithLog(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int slot,
+                   const std::string& title);
 
 // Readiness, the drive check of a machine with a drive, the drive state, then the slot is
 // brought to the door under the busy cursor.

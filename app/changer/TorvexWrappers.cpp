@@ -78,7 +78,7 @@ int TorvexWrappers::USBCDGetType(int id, std::string& text)
     const int result = guarded(0, [&] { return m_calls.USBCDGetType(id, buffer.data(), &length); });
     if (result == 0 && length > 0) {
         const auto n = static_cast<std::size_t>(length) < buffer.size() - 1 ? static_cast<std::size_t>(length)
-                                                                             : buffer.size() - 1;
+                                                                            : buffer.size() - 1;
         text.assign(buffer.data(), n);
         // Up to the first zero byte, as the library terminates it.
         text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));

@@ -20,13 +20,10 @@ TEST_F(ActionsTest, CheckReadyMapsEachStatusAndWaitsAsTabled)
         std::vector<int> sent;
     };
     const std::vector<Case> cases = {
-        {Reply::text("ACK"), 0, {}, {17}},
-        {Reply::text("+BUSY"), 0, {1000}, {17}},
-        {Reply::text("+ACK"), 0, {1000}, {17}},
-        {Reply::text("BUSY"), 2, {1000}, {17}},
+        {Reply::text("ACK"), 0, {}, {17}},      {Reply::text("+BUSY"), 0, {1000}, {17}},
+        {Reply::text("+ACK"), 0, {1000}, {17}}, {Reply::text("BUSY"), 2, {1000}, {17}},
         {Reply::failure(), 3, {}, {17, 11}}, // a failed request resets the machine
-        {Reply::text("ERROR1"), 17, {}, {17}},
-        {Reply::text("ERROR2"), 33, {}, {17}},
+        {Reply::text("ERROR1"), 17, {}, {17}},  {Reply::text("ERROR2"), 33, {}, {17}},
     };
     for (const Case& c : cases) {
         sim.clearLog();
@@ -187,8 +184,8 @@ TEST_F(ActionsTest, GuardedWrappersTurnFaultsIntoTheirValues)
 {
     addCabinet(kDrive);
     openLibrary();
-    torvex.failing = {"USBCDGetType",    "GetDriveCounter", "USBCDGetDriveCD", "USBCDMovetoDrive",
-                      "USBCDEject",      "USBCDchanged",    "USBCDGetStatus"};
+    torvex.failing = {"USBCDGetType", "GetDriveCounter", "USBCDGetDriveCD", "USBCDMovetoDrive",
+                      "USBCDEject",   "USBCDchanged",    "USBCDGetStatus"};
     std::string model = "stale";
     EXPECT_EQ(ctx->torvex.USBCDGetType(kDrive, model), 0);
     EXPECT_EQ(model, "");

@@ -65,14 +65,26 @@ public:
 
     explicit WatchedTorvex(const kavro::Clock& clock) : m_clock(clock) {}
 
-    int InitUSBKavro() override { return note("InitUSBKavro", 0, 0, [&] { return m_real.InitUSBKavro(); }); }
-    int CloseUSBKavro() override { return note("CloseUSBKavro", 0, 0, [&] { return m_real.CloseUSBKavro(); }); }
+    int InitUSBKavro() override
+    {
+        return note("InitUSBKavro", 0, 0, [&] { return m_real.InitUSBKavro(); });
+    }
+    int CloseUSBKavro() override
+    {
+        return note("CloseUSBKavro", 0, 0, [&] { return m_real.CloseUSBKavro(); });
+    }
     int GetDeviceNumber() override
     {
         return note("GetDeviceNumber", 0, 0, [&] { return m_real.GetDeviceNumber(); });
     }
-    int EnumDevice(int i) override { return note("EnumDevice", 0, i, [&] { return m_real.EnumDevice(i); }); }
-    int USBCDReset(int id) override { return note("USBCDReset", id, 0, [&] { return m_real.USBCDReset(id); }); }
+    int EnumDevice(int i) override
+    {
+        return note("EnumDevice", 0, i, [&] { return m_real.EnumDevice(i); });
+    }
+    int USBCDReset(int id) override
+    {
+        return note("USBCDReset", id, 0, [&] { return m_real.USBCDReset(id); });
+    }
     int USBCDMoveto(int id, int slot) override
     {
         return note("USBCDMoveto", id, slot, [&] { return m_real.USBCDMoveto(id, slot); });
@@ -81,8 +93,14 @@ public:
     {
         return note("USBCDGetCDDown", id, 0, [&] { return m_real.USBCDGetCDDown(id); });
     }
-    int USBCDLEDON(int id) override { return note("USBCDLEDON", id, 0, [&] { return m_real.USBCDLEDON(id); }); }
-    int USBCDLEDOFF(int id) override { return note("USBCDLEDOFF", id, 0, [&] { return m_real.USBCDLEDOFF(id); }); }
+    int USBCDLEDON(int id) override
+    {
+        return note("USBCDLEDON", id, 0, [&] { return m_real.USBCDLEDON(id); });
+    }
+    int USBCDLEDOFF(int id) override
+    {
+        return note("USBCDLEDOFF", id, 0, [&] { return m_real.USBCDLEDOFF(id); });
+    }
     int USBCDGetStatus(int id) override
     {
         return note("USBCDGetStatus", id, 0, [&] { return m_real.USBCDGetStatus(id); });
@@ -99,12 +117,18 @@ public:
     {
         return note("USBCDMovetoDrive", id, slot, [&] { return m_real.USBCDMovetoDrive(id, slot); });
     }
-    int USBCDEject(int id) override { return note("USBCDEject", id, 0, [&] { return m_real.USBCDEject(id); }); }
+    int USBCDEject(int id) override
+    {
+        return note("USBCDEject", id, 0, [&] { return m_real.USBCDEject(id); });
+    }
     int GetDriveCounter(int id, int* counter) override
     {
         return note("GetDriveCounter", id, 0, [&] { return m_real.GetDriveCounter(id, counter); });
     }
-    int USBCDchanged() override { return note("USBCDchanged", 0, 0, [&] { return m_real.USBCDchanged(); }); }
+    int USBCDchanged() override
+    {
+        return note("USBCDchanged", 0, 0, [&] { return m_real.USBCDchanged(); });
+    }
 
     // Names of the calls made, in order.
     std::vector<std::string> names() const
@@ -227,7 +251,8 @@ protected:
     {
         std::vector<std::vector<std::string>> out;
         sqlite3_stmt* stmt = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(catalogue->database().handle(), sql.c_str(), -1, &stmt, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_prepare_v2(catalogue->database().handle(), sql.c_str(), -1, &stmt, nullptr),
+                  SQLITE_OK);
         while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
             std::vector<std::string> row;
             for (int c = 0; c < sqlite3_column_count(stmt); ++c) {

@@ -121,7 +121,8 @@ TEST_F(RegistryTest, TheMachineListFillsAnEmptyTable)
     EXPECT_EQ(ctx->machines.MachineName(56), "KAVRO_56");
     EXPECT_EQ(ctx->machines.MachineName(57), "光碟櫃");
     EXPECT_EQ(rows("SELECT trim(DEVICENO), trim(DEVICENAME), trim(DEVICETYPE), DEVICEACT FROM CDDEVICE"),
-              (std::vector<std::vector<std::string>>{{"55", "Shelf A", "", "<null>"}, {"57", "光碟櫃", "", "<null>"}}));
+              (std::vector<std::vector<std::string>>{{"55", "Shelf A", "", "<null>"},
+                                                     {"57", "光碟櫃", "", "<null>"}}));
     // Machine 55 answered its status request, so its name is in the box.
     EXPECT_EQ(ctx->display.machineNames(), std::vector<std::string>{"Shelf A"});
 }
