@@ -20,14 +20,15 @@ SearchCriteria SearchCriteria::effective() const
     return c;
 }
 
-ResultRow MakeResultRow(Catalogue& catalogue, const DiscTexts& disc, const SearchScope& scope)
+SearchRow MakeSearchRow(Catalogue& catalogue, const DiscTexts& disc, const SearchScope& scope)
 {
-    ResultRow row;
+    SearchRow row;
     row.machine = disc.machine;
     row.slot = disc.slot;
     row.title = disc.title;
     row.machineName = catalogue.machineName(disc.machine);
     row.categoryName = scope.categoryName(disc.categoryId);
+    row.deviceType = disc.deviceType;
     row.driveModel = disc.deviceType == kDriveModel;
     return row;
 }
@@ -37,11 +38,11 @@ AdvancedSearch::AdvancedSearch(Catalogue& catalogue, DiscTextCache& cache)
 {
 }
 
-DbResult<std::vector<ResultRow>> AdvancedSearch::find(std::string_view text, const SearchCriteria& criteria,
+DbResult<std::vector<SearchRow>> AdvancedSearch::find(std::string_view text, const SearchCriteria& criteria,
                                                       const SearchScope& scope)
 {
     m_lastIndexReads = 0;
-    std::vector<ResultRow> rows;
+    std::vector<SearchRow> rows;
     const FoldedPattern pattern(text);
     if (pattern.empty() || scope.empty())
         return rows;
@@ -63,7 +64,7 @@ DbResult<std::vector<ResultRow>> AdvancedSearch::find(std::string_view text, con
             hit = trees->hits(disc.rowId, disc.indexCount, disc.dataCount);
         }
         if (hit)
-            rows.push_back(MakeResultRow(m_catalogue, disc, scope));
+            rows.push_back(MakeSearchRow(m_catalogue, disc, scope));
     }
     if (trees)
         m_lastIndexReads = trees->indexReads();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "catalogue/DbResult.h"
-#include "catalogue/ResultRow.h"
+#include "catalogue/SearchRow.h"
 
 #include <chrono>
 #include <string>
@@ -39,7 +39,7 @@ public:
     AdvancedSearch(Catalogue& catalogue, DiscTextCache& cache);
 
     // The result rows in table order. Nothing for an empty text or an empty scope.
-    DbResult<std::vector<ResultRow>> find(std::string_view text, const SearchCriteria& criteria,
+    DbResult<std::vector<SearchRow>> find(std::string_view text, const SearchCriteria& criteria,
                                           const SearchScope& scope);
 
     // A search kept as a tab: the tab captioned exactly text is reused (its rows replaced),
@@ -59,6 +59,6 @@ private:
 };
 
 // The result row of a disc as the searches show it.
-ResultRow MakeResultRow(Catalogue& catalogue, const DiscTexts& disc, const SearchScope& scope);
+SearchRow MakeSearchRow(Catalogue& catalogue, const DiscTexts& disc, const SearchScope& scope);
 
 } // namespace kavro

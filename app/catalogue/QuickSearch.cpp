@@ -28,9 +28,9 @@ bool QuickSearch::takeText(std::string_view text)
     return true;
 }
 
-DbResult<std::vector<ResultRow>> QuickSearch::inCategories(std::string_view text, const TreeNode* selected)
+DbResult<std::vector<SearchRow>> QuickSearch::inCategories(std::string_view text, const TreeNode* selected)
 {
-    std::vector<ResultRow> rows;
+    std::vector<SearchRow> rows;
     const TreeNode* node =
         selected && selected->isCategory() ? selected : m_catalogue.categoryTree().categoryRoot();
     const FoldedPattern pattern(text);
@@ -43,15 +43,15 @@ DbResult<std::vector<ResultRow>> QuickSearch::inCategories(std::string_view text
         return s;
     for (const DiscTexts& disc : m_cache.rows()) {
         if (InScope(scope, disc.categoryId) && pattern.matches(disc.title))
-            rows.push_back(MakeResultRow(m_catalogue, disc, scope));
+            rows.push_back(MakeSearchRow(m_catalogue, disc, scope));
     }
     return rows;
 }
 
-DbResult<std::vector<ResultRow>> QuickSearch::inMachines(std::string_view text,
+DbResult<std::vector<SearchRow>> QuickSearch::inMachines(std::string_view text,
                                                          std::span<const DiscKey> entries)
 {
-    std::vector<ResultRow> rows;
+    std::vector<SearchRow> rows;
     const FoldedPattern pattern(text);
     if (pattern.empty())
         return rows;
@@ -75,7 +75,7 @@ DbResult<std::vector<ResultRow>> QuickSearch::inMachines(std::string_view text,
         const auto it = byPlace.find(key(disc.machine, disc.slot));
         if (it == byPlace.end())
             continue;
-        ResultRow row = MakeResultRow(m_catalogue, disc, known);
+        SearchRow row = MakeSearchRow(m_catalogue, disc, known);
         row.entry = it->second;
         rows.push_back(std::move(row));
     }

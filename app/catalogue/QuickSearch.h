@@ -2,7 +2,7 @@
 
 #include "catalogue/CategoryTree.h"
 #include "catalogue/DbResult.h"
-#include "catalogue/ResultRow.h"
+#include "catalogue/SearchRow.h"
 
 #include <span>
 #include <string>
@@ -41,11 +41,11 @@ public:
     // Category mode: discs in the scope of selected when it is a category node, else of
     // CategoryRoot; a disc of a category that is not loaded is always in scope. Nothing for an
     // empty text or when there is no category.
-    DbResult<std::vector<ResultRow>> inCategories(std::string_view text, const TreeNode* selected);
+    DbResult<std::vector<SearchRow>> inCategories(std::string_view text, const TreeNode* selected);
 
     // Machine mode: discs that have an entry of the same machine and slot among entries; each
     // row's entry field is the index of the first such entry.
-    DbResult<std::vector<ResultRow>> inMachines(std::string_view text, std::span<const DiscKey> entries);
+    DbResult<std::vector<SearchRow>> inMachines(std::string_view text, std::span<const DiscKey> entries);
 
 private:
     Catalogue& m_catalogue;

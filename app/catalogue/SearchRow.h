@@ -9,14 +9,16 @@ namespace kavro {
 inline constexpr std::string_view kDriveModel = "KZ350VN";
 
 // One row of search results (quick search and advanced search alike): caption the title,
-// columns machine name, slot and category name; the row's data is its machine and slot.
-struct ResultRow {
+// columns machine name, slot and category name. The views give each row a ResultRowList entry
+// of its machine and slot.
+struct SearchRow {
     int machine = 0;
     int slot = 0;
     std::string title;
     std::string machineName;
     std::string categoryName; // trimmed; "Other" for a category that is not loaded
-    bool driveModel = false;  // the disc's machine type is kDriveModel: icon 1 and red text
+    std::string deviceType;   // the row's Devicetype, trimmed, for the views' own drive test
+    bool driveModel = false;  // deviceType is kDriveModel: icon 1 and red text
     int entry = -1;           // machine mode of the quick search: index of the disc's entry
 
     int icon() const { return driveModel ? 1 : 4; }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/ResultRow.h"
+#include "catalogue/SearchRow.h"
 
 #include <chrono>
 #include <deque>
@@ -18,7 +18,7 @@ struct SearchTab {
     int number = 0;
     std::chrono::system_clock::time_point created;
     std::string text;
-    std::vector<ResultRow> rows;
+    std::vector<SearchRow> rows;
 };
 
 // The search tabs of the run of the program. A tab node carries kind SearchTab and, in its

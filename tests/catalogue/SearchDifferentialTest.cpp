@@ -14,7 +14,7 @@ namespace {
 
 using Row = std::tuple<int, int, std::string, std::string, std::string, bool>;
 
-std::vector<Row> tuples(const std::vector<ResultRow>& rows)
+std::vector<Row> tuples(const std::vector<SearchRow>& rows)
 {
     std::vector<Row> out;
     for (const auto& r : rows)

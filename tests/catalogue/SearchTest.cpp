@@ -14,7 +14,7 @@ namespace {
 // Categories: A(1) with B(2) below it, B with D(4) below it, and C(3).
 constexpr const char* kCategories = "A,1\r\n\tB,2\r\n\t\tD,4\r\nC,3\r\n";
 
-std::vector<std::pair<int, int>> places(const std::vector<ResultRow>& rows)
+std::vector<std::pair<int, int>> places(const std::vector<SearchRow>& rows)
 {
     std::vector<std::pair<int, int>> out;
     for (const auto& r : rows)
@@ -68,7 +68,7 @@ TEST_F(Search, QuickSearchInCategoriesKeepsTableOrderAndFillsTheColumns)
     auto all = quick.inCategories("ABC", nullptr);
     ASSERT_TRUE(all.ok()) << all.error();
     EXPECT_EQ(places(*all), (std::vector<std::pair<int, int>>{{7, 3}, {2, 9}, {5, 2}, {6, 1}}));
-    const ResultRow& first = (*all)[0];
+    const SearchRow& first = (*all)[0];
     EXPECT_EQ(first.title, "Best of ABC");
     EXPECT_EQ(first.machineName, "M7");
     EXPECT_EQ(first.categoryName, "D");
