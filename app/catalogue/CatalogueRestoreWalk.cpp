@@ -59,8 +59,13 @@ CatalogueRestoreResult RunRestoreWalk(Catalogue& catalogue, const ImportRegistry
                                     source.file().string() + " is the catalogue itself; choose a backup.");
 
     CatalogueRestoreSession session(catalogue);
+    // Everything is put back before the person hears about it.
+    auto fail = [&](const std::string& why) -> CatalogueRestoreResult {
+        session.rollback();
+        return ReportRestoreFailure(catalogue, result, why);
+    };
     if (auto s = session.begin(); !s)
-        return ReportRestoreFailure(catalogue, result, s.error());
+        return fail(s.error());
     result.safetyCopy = session.safetyCopy();
 
     const int maximum = source.discCount() + 10;
@@ -69,7 +74,7 @@ CatalogueRestoreResult RunRestoreWalk(Catalogue& catalogue, const ImportRegistry
     for (int n = 1;; ++n) {
         auto more = source.nextDisc(row);
         if (!more)
-            return ReportRestoreFailure(catalogue, result, more.error());
+            return fail(more.error());
         if (!*more)
             break;
         person.progress(std::min(n, maximum), maximum, std::to_string(n));
@@ -86,14 +91,14 @@ CatalogueRestoreResult RunRestoreWalk(Catalogue& catalogue, const ImportRegistry
         if (std::find(unknownMachines.begin(), unknownMachines.end(), row.machine) == unknownMachines.end()) {
             auto known = session.knowsMachine(row.machine, registry);
             if (!known)
-                return ReportRestoreFailure(catalogue, result, known.error());
+                return fail(known.error());
             if (!*known)
                 unknownMachines.push_back(row.machine);
         }
 
         auto start = session.startRow(row.machine, row.slot);
         if (!start)
-            return ReportRestoreFailure(catalogue, result, start.error());
+            return fail(start.error());
         if (*start == CatalogueRestoreSession::RowStart::Skipped) {
             ++result.repeatsSkipped;
             catalogue.clock().processEvents();
@@ -103,8 +108,7 @@ CatalogueRestoreResult RunRestoreWalk(Catalogue& catalogue, const ImportRegistry
         if (s)
             s = session.postRow();
         if (!s)
-            return ReportRestoreFailure(catalogue, result,
-                                        "Row " + std::to_string(n) + " cannot be written: " + s.error());
+            return fail("Row " + std::to_string(n) + " cannot be written: " + s.error());
         if (*start == CatalogueRestoreSession::RowStart::Appended)
             ++result.discsAdded;
         else
@@ -114,11 +118,11 @@ CatalogueRestoreResult RunRestoreWalk(Catalogue& catalogue, const ImportRegistry
 
     auto machines = session.bringOverMachines(source, unknownMachines, registry);
     if (!machines)
-        return ReportRestoreFailure(catalogue, result, machines.error());
+        return fail(machines.error());
     result.machinesAdded = *machines;
     result.categoriesCreated = session.categoriesCreated();
     if (auto s = session.commit(); !s)
-        return ReportRestoreFailure(catalogue, result, s.error());
+        return fail(s.error());
     result.changed = true;
     result.endProgram = true;
     person.progress(0, 0, {});

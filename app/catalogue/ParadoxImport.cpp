@@ -179,7 +179,10 @@ CatalogueRestoreResult ImportParadoxCatalogue(Catalogue& catalogue, ImportRegist
     const std::string caption = texts.text("0000", "KAVRO 5.1");
     BusyCursor busy(person);
 
+    CatalogueRestoreSession session(catalogue);
+    // Everything is put back before the person hears about it.
     auto failed = [&](std::string why) {
+        session.rollback();
         progress(catalogue, 0, 0, {});
         result.error = why + "\r\nThe catalogue has not been changed.";
         person.messageBox(result.error, caption, BoxIcon::Warning, BoxButtons::Ok);
@@ -209,7 +212,6 @@ CatalogueRestoreResult ImportParadoxCatalogue(Catalogue& catalogue, ImportRegist
             return failed("The Paradox table " + tableFile.string() + " has no column " + column + ".");
     }
 
-    CatalogueRestoreSession session(catalogue);
     if (auto s = session.begin(); !s)
         return failed(s.error());
     result.safetyCopy = session.safetyCopy();

@@ -116,6 +116,8 @@ DbStatus ParadoxTable::open(const std::filesystem::path& file)
             {f->px_fname ? f->px_fname : "", static_cast<unsigned char>(f->px_ftype), f->px_flen});
         recordSize += std::max(f->px_flen, 0);
     }
+    std::error_code ec;
+    m_fileSize = std::filesystem::file_size(file, ec);
     const int declared = PX_get_recordsize(m_doc);
     if (declared <= 0 || recordSize > declared) {
         close();
@@ -127,7 +129,6 @@ DbStatus ParadoxTable::open(const std::filesystem::path& file)
     for (const char* ext : {".MB", ".mb", ".Mb", ".mB"}) {
         std::filesystem::path memo = file;
         memo.replace_extension(ext);
-        std::error_code ec;
         if (std::filesystem::is_regular_file(memo, ec) && PX_set_blob_file(m_doc, memo.c_str()) >= 0) {
             m_hasMemoFile = true;
             break;
@@ -174,7 +175,10 @@ DbResult<ParadoxRow> ParadoxTable::row(int n)
         return DbResult<ParadoxRow>::failure("The Paradox table is not open.");
     m_errors.clear();
     int deleted = 0;
-    if (n < 0 || n >= rowCount() || !PX_get_record2(m_doc, n, m_record.data(), &deleted, nullptr)) {
+    pxdatablockinfo_t where{};
+    // pxlib reads past the end of a cut file as empty rows; such a row is damaged, not empty.
+    if (n < 0 || n >= rowCount() || !PX_get_record2(m_doc, n, m_record.data(), &deleted, &where) ||
+        where.recordpos < 0 || static_cast<std::uintmax_t>(where.recordpos) + m_record.size() > m_fileSize) {
         std::string why = m_errors.empty() ? std::string("the file is damaged or cut short") : m_errors;
         return DbResult<ParadoxRow>::failure("Row " + std::to_string(n + 1) + " of the Paradox table " +
                                              m_file.string() + " cannot be read: " + why);

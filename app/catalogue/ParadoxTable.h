@@ -2,6 +2,7 @@
 
 #include "catalogue/DbResult.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -69,6 +70,7 @@ private:
     std::filesystem::path m_file;
     std::vector<Field> m_fields;
     std::vector<char> m_record;
+    std::uintmax_t m_fileSize = 0;
     bool m_hasMemoFile = false;
     std::string m_errors;
 };
