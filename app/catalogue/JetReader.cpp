@@ -236,7 +236,10 @@ DbValue JetTable::value(int column)
     const int type = m_columns[c].type;
 
     if (type == MDB_OLE) {
-        // The bound buffer holds only the value's header; the bytes live in a chain of pages.
+        // The bound buffer holds only the value's header; the bytes live in a chain of pages. A
+        // null value leaves no header, and the buffer may still hold the previous row's.
+        if (length < MDB_MEMO_OVERHEAD)
+            return DbValue::null();
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(m_impl->table->columns, c));
         std::size_t size = 0;
         void* bytes = mdb_ole_read_full(m_reader.m_impl->mdb, col, &size);

@@ -297,6 +297,28 @@ TEST_F(ParadoxImport, FullCategoryListStopsTheImportWithoutChangingTheCatalogue)
     EXPECT_EQ(contents(), before);
 }
 
+TEST_F(ParadoxImport, AsksForTheTableFirstAndCancelChangesNothing)
+{
+    openWithCategories();
+    addDisc(9, 9, "Kept");
+    person.fileAnswers = {std::nullopt};
+    const auto cancelled = RunParadoxImport(*catalogue, registry);
+    ASSERT_EQ(person.fileChoices.size(), 1u);
+    EXPECT_EQ(person.fileChoices[0].caption, "選取匯入資料庫(*.DB)");
+    EXPECT_EQ(person.fileChoices[0].prompt, dir.path().string()); // the folder it opens on
+    EXPECT_FALSE(cancelled.changed);
+    EXPECT_TRUE(cancelled.error.empty());
+    EXPECT_TRUE(backupFolderFiles().empty());
+
+    writeDbid("5\n");
+    writeParadoxTable(table(), {{"CD1", "a", "1", "1", "T", ""}});
+    person.fileAnswers = {table().string()};
+    const auto chosen = RunParadoxImport(*catalogue, registry);
+    EXPECT_TRUE(chosen.changed) << chosen.error;
+    using Row = std::tuple<int, int, std::string>;
+    EXPECT_EQ(discs(), (std::vector<Row>{{5, 1, "a"}}));
+}
+
 TEST(ParadoxImportParts, MachineListCountsPositiveNumbersInOrder)
 {
     TempDir dir;
