@@ -92,7 +92,9 @@ CsvExportResult ExportCsv(const ListCopy& copy, const std::filesystem::path& fil
             text += CsvLine(row);
             clock.processEvents();
         }
-        written = !file.empty() && replaceFile(file, text);
+        // The new file replaces the old one by name; one the person may not write stays as it is.
+        const bool locked = std::filesystem::exists(file, ec) && ::access(file.c_str(), W_OK) != 0;
+        written = !file.empty() && !locked && replaceFile(file, text);
     }
     if (!written) {
         person.messageBox(texts.text("0507", "檔案輸出錯誤"), kCaption, BoxIcon::Warning, BoxButtons::Ok);
