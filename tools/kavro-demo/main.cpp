@@ -1,0 +1,61 @@
+// kavro-demo: gives a Kavro program folder the demo catalogue (see README, "Demo folder").
+//
+//     kavro-demo FOLDER
+//
+// FOLDER is a program folder (Kavro, libtorvex.so and Language/ in it). When it has no
+// KAVRO2.MDB, the demo catalogue is made there; otherwise nothing is touched.
+
+#include "platform/SystemClock.h"
+#include "shell/LanguageTable.h"
+#include "shell/Settings.h"
+#include "shell/SettingsKeys.h"
+#include "shell/StartUp.h"
+#include "views/DemoCatalogue.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: kavro-demo FOLDER\n");
+        return 2;
+    }
+    // The covers are drawn in memory; no window is shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+
+    std::string folder = std::filesystem::absolute(argv[1]).lexically_normal().string();
+    if (folder.back() != '/')
+        folder += '/';
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+
+    // The log's words in the language the program will start with.
+    kavro::startup::makeFolders(folder);
+    const kavro::Settings settings(kavro::startup::chooseSettingsFile(folder));
+    kavro::LanguageTable language;
+    language.load(
+        kavro::startup::languageFilePath(folder, kavro::keys::read(settings, kavro::keys::LanguageName)));
+
+    kavro::SystemClock clock;
+    const kavro::DemoSummary made = kavro::MakeDemoCatalogue(folder, language, clock);
+    if (!made.error.empty()) {
+        std::fprintf(stderr, "kavro-demo: %s\n", made.error.c_str());
+        return 1;
+    }
+    if (!made.created) {
+        std::printf("%s has a catalogue already; it is kept as it is.\n", folder.c_str());
+        return 0;
+    }
+    std::printf(
+        "Demo catalogue made in %s: %d cabinets, %d categories, %d discs (%d with file trees, %d with "
+        "covers), %d take-outs in the log.\n",
+        folder.c_str(), made.machines, made.categories, made.discs, made.discsWithTree, made.pictures,
+        made.takeOuts);
+    return 0;
+}
