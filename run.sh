@@ -22,8 +22,25 @@ torvexctl_demo() {
 }
 torvexctl_demo
 
-# Kavro itself, in the staged program folder (build/stage: Kavro, libtorvex.so, Language/; it
-# makes Data/, Backup/ and Preview/ there on its first start).
+# Kavro itself runs in the demo program folder build/demo. Kavro's program folder is the folder
+# of its executable, so the staged program files are copied there (a link would lead back to
+# build/stage) and refreshed on every run; a running Kavro keeps the file it started from. Only
+# when the folder has no catalogue yet does kavro-demo give it the demo catalogue, so what the
+# person changed there (catalogue, settings, logs) stays from run to run.
+demo_folder="$here/build/demo"
+prepare_demo_folder() {
+    mkdir -p "$demo_folder/Language"
+    local path name
+    for path in "$stage/Kavro" "$stage"/libtorvex.so*; do
+        name=$(basename "$path")
+        cp -P "$path" "$demo_folder/.$name.new"
+        mv -f "$demo_folder/.$name.new" "$demo_folder/$name"
+    done
+    cp "$stage"/Language/* "$demo_folder/Language/"
+    "$stage/kavro-demo" "$demo_folder"
+}
+prepare_demo_folder
+
 real_cabinet_plugged() {
     local device
     for device in /sys/bus/usb/devices/*; do
@@ -49,7 +66,7 @@ start_kavro() {
 
     if [ -n "${DISPLAY:-}" ]; then
         echo "Starting Kavro on $DISPLAY; it runs until you close its window."
-        "$stage/Kavro"
+        "$demo_folder/Kavro"
         return
     fi
     screenshot_headless
@@ -80,7 +97,7 @@ screenshot_headless() {
     for _ in $(seq 100); do xwininfo -root -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 
     echo "No display: starting Kavro on Xvfb $display."
-    DISPLAY="$display" QT_QPA_PLATFORM=xcb "$stage/Kavro" &
+    DISPLAY="$display" QT_QPA_PLATFORM=xcb "$demo_folder/Kavro" &
     kavro_pid=$!
     # The main window is the program's top-level window wider than the 657-pixel splash.
     local shown=""
@@ -95,7 +112,7 @@ screenshot_headless() {
         sleep 0.1
     done
     if [ -z "$shown" ]; then
-        echo "Kavro did not show its main window (see $stage/Data/kavro.log)." >&2
+        echo "Kavro did not show its main window (see $demo_folder/Data/kavro.log)." >&2
         stop_headless
         return 1
     fi

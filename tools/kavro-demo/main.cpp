@@ -24,16 +24,20 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: kavro-demo FOLDER\n");
         return 2;
     }
-    // The covers are drawn in memory; no window is shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-
     std::string folder = std::filesystem::absolute(argv[1]).lexically_normal().string();
     if (folder.back() != '/')
         folder += '/';
     std::error_code ec;
+    if (std::filesystem::exists(folder + "KAVRO2.MDB", ec)) {
+        std::printf("%s has a catalogue already; it is kept as it is.\n", folder.c_str());
+        return 0;
+    }
     std::filesystem::create_directories(folder, ec);
+
+    // The covers are drawn in memory; no window is shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
 
     // The log's words in the language the program will start with.
     kavro::startup::makeFolders(folder);
