@@ -94,7 +94,7 @@ void writeDiscFolder(const fs::path& root, const DemoDisc& disc)
     const auto catalogued = localTime(disc.created);
     int n = 0;
     for (const DemoFile& file : disc.files) {
-        const fs::path path = root / fs::u8path(file.path);
+        const fs::path path = root / file.path;
         ++n;
         if (!file.path.empty() && file.path.back() == '/') {
             fs::create_directories(path);
