@@ -120,6 +120,9 @@ DbResult<int> CatalogueRestoreSession::categoryId(std::string_view rawName, Matc
     if (list.isFull() || !root)
         return DbResult<int>::failure("The category \"" + name + "\" cannot be made: there are already " +
                                       std::to_string(CategoryList::Capacity) + " categories.");
+    if (!list.hasNextId())
+        return DbResult<int>::failure("The category \"" + name +
+                                      "\" cannot be made: no category id is left.");
     TreeNode& node = root->addChild(name);
     node.image = 14;
     node.selectedImage = 15;

@@ -135,7 +135,8 @@ DbResult<int> loadFromFile(Catalogue& catalogue, TreeNode& root)
     if (auto s = transaction.commit(); !s)
         return s;
     warnAboutIds(catalogue);
-    list.nextCategoryId += 1;
+    if (list.hasNextId())
+        list.nextCategoryId += 1;
     return list.count();
 }
 
@@ -204,7 +205,8 @@ DbResult<int> LoadCategories(Catalogue& catalogue)
                 giveCategoryImages(node);
                 list.add(id, node);
             }
-            list.nextCategoryId = std::max(list.nextCategoryId + 1, id);
+            list.nextCategoryId =
+                std::max(list.hasNextId() ? list.nextCategoryId + 1 : list.nextCategoryId, id);
         }
         warnAboutIds(catalogue);
         result = list.count();
@@ -310,7 +312,7 @@ DbResult<TreeNode*> NewCategory(Catalogue& catalogue)
 {
     CategoryList& list = catalogue.categories();
     TreeNode* root = catalogue.categoryTree().categoryRoot();
-    if (list.isFull() || !root)
+    if (list.isFull() || !root || !list.hasNextId())
         return static_cast<TreeNode*>(nullptr);
     std::string name = "New";
     for (int n = 2; CategoryNameTaken(catalogue, name, nullptr); ++n)

@@ -27,8 +27,9 @@ DbResult<int> LoadCategories(Catalogue& catalogue);
 DbResult<int> SaveCategories(Catalogue& catalogue);
 
 // Adds a category "New" under CategoryRoot with the next id and saves at once; the caller
-// selects it and starts editing its text. nullptr when CategoryList is full. When a category
-// of that name exists already, the new one is "New (2)", "New (3)", ...
+// selects it and starts editing its text. nullptr when CategoryList is full or no id is left
+// above the ids in use. When a category of that name exists already, the new one is "New (2)",
+// "New (3)", ...
 DbResult<TreeNode*> NewCategory(Catalogue& catalogue);
 
 // The end of editing a category's text: the node takes the text (cleaned), the categories are

@@ -2,6 +2,7 @@
 
 #include "catalogue/CategoryTree.h"
 
+#include <limits>
 #include <vector>
 
 namespace kavro {
@@ -58,6 +59,9 @@ public:
 
     // New categories get nextCategoryId + 1; it only grows within a run.
     int nextCategoryId = 0;
+    // Whether a new category can still get an id above every id in use (a damaged file may hold
+    // the largest id there is).
+    bool hasNextId() const { return nextCategoryId < std::numeric_limits<int>::max(); }
 
 private:
     std::vector<CategoryEntry> m_entries;
