@@ -299,7 +299,8 @@ MachineListLine ParseMachineListLine(std::string_view line)
     end = start;
     while (end < line.size() && !isBreak(line[end]))
         ++end;
-    std::string name = CutMachineName(text::trimBlanks(line.substr(start, end - start)));
+    // Trimmed again after the cut, as the name reads back from its CHAR column at the next start.
+    std::string name = text::trimBlanks(CutMachineName(text::trimBlanks(line.substr(start, end - start))));
     if (name.empty())
         return parsed;
     parsed.hasName = true;
