@@ -13,6 +13,16 @@ if(KAVRO_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Fuzz builds instrument every library for coverage; only the fuzz targets link libFuzzer's main.
+if(KAVRO_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "KAVRO_FUZZ needs clang: configure a fresh build folder (CXX=clang++)")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
 # A static library made of every source file of one layer folder (not its subfolders).
 # Layers grow file by file; the glob keeps parallel work from fighting over one list.
 # A layer without sources yet is an INTERFACE library, so the targets above it link all the same.

@@ -9,6 +9,7 @@ packages=(
     libusb-1.0-0-dev libsqlite3-dev sqlite3 libjpeg-dev
     pxlib-dev mdbtools-dev libcdio-dev libblkid-dev
     libgtest-dev libgmock-dev
+    clang libclang-rt-14-dev
     xvfb xauth poppler-utils imagemagick x11-apps x11-utils
 )
 
