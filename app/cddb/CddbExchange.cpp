@@ -117,13 +117,14 @@ CddbEndpoint ParseCddbHost(std::string_view setting)
         }
     }
     int port = 0;
+    // Five digits at most, so a long run of digits never overflows the number.
     bool digits = !portText.empty() && portText.size() <= 5;
-    for (const char c : portText) {
-        if (c < '0' || c > '9') {
+    for (std::size_t i = 0; digits && i < portText.size(); ++i) {
+        const char c = portText[i];
+        if (c < '0' || c > '9')
             digits = false;
-            break;
-        }
-        port = port * 10 + (c - '0');
+        else
+            port = port * 10 + (c - '0');
     }
     if (digits && port > 0 && port <= 65535)
         endpoint.port = port;
