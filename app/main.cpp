@@ -10,6 +10,11 @@ int main(int argc, char** argv)
     const kavro::ChangerLibrary changer{&InitUSBKavro, &GetDeviceNumber, &CloseUSBKavro};
     kavro::StartUpFlow flow(app, changer, [](kavro::AppContext& context) -> QWidget* {
         auto* window = new kavro::TMainForm(context);
+        if (!window->isReady()) {
+            // The catalogue could not be opened; the person has been told and the program ends.
+            delete window;
+            return nullptr;
+        }
         window->showAsSaved();
         return window;
     });

@@ -107,7 +107,11 @@ TEST_F(ProgramFixture, NormalRunPreparesTheFolderAndSavesTheWindowOnClose)
     // An older installation's language file beside the program moves into Language/.
     dir.write("language.eng", "English\n0000=KAVRO 5.1\n2000=Kavro Test Window\n");
     dir.write("Kavro.ini", "[System]\nWindowState=0\nFormWidth=800\n");
-    EXPECT_EQ(run(), "shown\tMainForm\t\t\n");
+    // Machines new to this folder are named as the window comes up (the prompts are recorded
+    // and answered cancelled); nothing else is shown.
+    const std::string output = run();
+    EXPECT_TRUE(output.ends_with("shown\tMainForm\t\t\n")) << output;
+    EXPECT_EQ(output.find("box\t"), std::string::npos) << output;
     for (const char* name : {"Data", "Backup", "Language", "Preview"})
         EXPECT_TRUE(fs::is_directory(dir / name)) << name;
     EXPECT_FALSE(fs::exists(dir / "language.eng"));

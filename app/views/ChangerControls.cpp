@@ -1,0 +1,257 @@
+#include "views/ChangerControls.h"
+
+#include "catalogue/Catalogue.h"
+#include "changer/ChangerActions.h"
+#include "changer/DeviceMonitor.h"
+#include "changer/DriveFlows.h"
+#include "changer/MachineRegistry.h"
+#include "platform/Drives.h"
+#include "platform/Person.h"
+#include "shell/AppContext.h"
+#include "shell/SettingsKeys.h"
+#include "views/ListRows.h"
+#include "views/MachineBar.h"
+#include "views/MainFormWidgets.h"
+#include "views/TfrmRetrieve.h"
+#include "views/TfrmSwapID.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QUrl>
+
+namespace kavro {
+
+namespace {
+
+// The drive entries are the last three of both disc menus: a separator, "Eject" and "Load".
+constexpr int kDriveEntriesFrom = 8;
+
+void showDriveEntries(QMenu* menu, bool shown)
+{
+    if (!menu)
+        return;
+    const auto actions = menu->actions();
+    for (int i = kDriveEntriesFrom; i < actions.size(); ++i)
+        actions[i]->setVisible(shown);
+}
+
+} // namespace
+
+ChangerControls::ChangerControls(Catalogue& catalogue, TorvexCalls& calls, AppContext& app,
+                                 MainFormWidgets& widgets, QWidget* window)
+    : QObject(window), m_app(app), m_widgets(widgets), m_window(window),
+      m_deviceMonitor("Timer_CheckDevice", this), m_driveCheck("Timer_CheckCD", this),
+      m_ctx(catalogue, calls, *app.person, *app.clock, app.language)
+{
+    m_ctx.useTimers(m_deviceMonitor, m_driveCheck);
+    m_ctx.settings = app.settings.get();
+    m_ctx.messageCaption = app.windowTitle.empty() ? std::string("KAVRO 5.1") : app.windowTitle;
+    m_ctx.openLocation = [this](const std::string& folder) { openLocation(folder); };
+    m_ctx.driveFolder = [this](int) { return driveFolder(); };
+    m_ctx.display.setOnChange([this](ChangerDisplay::Part part) { showDisplay(part); });
+    m_deviceMonitor.setTick([this] { DeviceMonitorTick(m_ctx); });
+    m_driveCheck.setTick([this] { DriveCheckTick(m_ctx); });
+    connectMachineBar();
+    showDisplay(ChangerDisplay::Part::MachineBar);
+    showDisplay(ChangerDisplay::Part::DriveEntries);
+}
+
+ChangerControls::~ChangerControls()
+{
+    m_ctx.display.setOnChange(nullptr);
+    stop();
+}
+
+void ChangerControls::openAndLoadRegistry()
+{
+    OpenChangers(m_ctx);
+    if (auto loaded = LoadRegistry(m_ctx); !loaded)
+        m_app.person->messageBox(loaded.error(), "System Message", BoxIcon::Error, BoxButtons::Ok);
+}
+
+void ChangerControls::rescanAndStartTimers()
+{
+    if (auto s = RescanMachines(m_ctx); !s)
+        m_app.person->messageBox(s.error(), "System Message", BoxIcon::Error, BoxButtons::Ok);
+    StartChangerTimers(m_ctx);
+}
+
+void ChangerControls::stop()
+{
+    m_ctx.testRunning = false;
+    m_deviceMonitor.stop();
+    m_driveCheck.stop();
+}
+
+std::string ChangerControls::machineName(int machine) const
+{
+    return m_ctx.machines.MachineName(machine);
+}
+
+bool ChangerControls::isDriveMachineDisc(int machine, const std::string& deviceType) const
+{
+    return IsDriveMachineDisc(m_ctx.machines.MachineModel(machine), deviceType, m_ctx.DefaultModel);
+}
+
+void ChangerControls::takeOut(int machine, int slot, const std::string& title, TakeOutSource source)
+{
+    if (machine == 0 || slot == 0)
+        return;
+    auto dialog = makeTakeOutDialog();
+    TakeOutDisc(m_ctx, *dialog, machine, slot, title, source);
+}
+
+void ChangerControls::selectRow(int machine, int slot, bool driveRow)
+{
+    SelectDiscRow(m_ctx, machine, slot, driveRow);
+}
+
+void ChangerControls::clickMachineRow(int machine, int slot)
+{
+    ClickListView5Row(m_ctx, machine, slot);
+}
+
+void ChangerControls::doorAction(int machine, int slot)
+{
+    CloseDoor(m_ctx);
+    OpenDoor(m_ctx, machine, slot);
+}
+
+void ChangerControls::awaitReady(int machine)
+{
+    CheckReady(m_ctx, machine);
+}
+
+void ChangerControls::loadToDrive()
+{
+    LoadToDrive(m_ctx);
+}
+
+void ChangerControls::ejectFromMenu()
+{
+    EjectFromDrive(m_ctx);
+}
+
+void ChangerControls::testCycleKey(TestCycleKey key)
+{
+    TestCycleKeyPressed(m_ctx, key);
+}
+
+void ChangerControls::powerOnAll()
+{
+    PowerOnAll(m_ctx);
+}
+
+void ChangerControls::powerOffAll()
+{
+    PowerOffAll(m_ctx);
+}
+
+void ChangerControls::resetAll()
+{
+    ResetAll(m_ctx);
+}
+
+void ChangerControls::closeDoor()
+{
+    CloseDoor(m_ctx);
+}
+
+void ChangerControls::swapId()
+{
+    std::unique_ptr<SwapIdDialog> dialog = m_dialogs.swapId ? m_dialogs.swapId() : nullptr;
+    if (!dialog)
+        dialog = TfrmSwapID::create(m_app, m_window);
+    const SwapResult result = SwapID1(m_ctx, *dialog);
+    if (result.outcome == SwapOutcome::Failed)
+        m_app.person->messageBox(result.error, "System Message", BoxIcon::Error, BoxButtons::Ok);
+    else if (result.outcome == SwapOutcome::Swapped)
+        emit restartRequested();
+}
+
+std::unique_ptr<TakeOutDialog> ChangerControls::makeTakeOutDialog()
+{
+    if (m_dialogs.takeOut) {
+        if (auto dialog = m_dialogs.takeOut())
+            return dialog;
+    }
+    return TfrmRetrieve::create(m_app, m_window);
+}
+
+void ChangerControls::showDisplay(ChangerDisplay::Part part)
+{
+    const ChangerDisplay& display = m_ctx.display;
+    switch (part) {
+    case ChangerDisplay::Part::StatusBar:
+        // Only the panels the changer wrote anew; the window writes the others itself.
+        for (std::size_t panel = 0; panel < m_shownStatus.size(); ++panel) {
+            const std::string text = display.statusText(static_cast<int>(panel));
+            if (text != m_shownStatus[panel]) {
+                m_shownStatus[panel] = text;
+                if (QLabel* label = m_widgets.status[panel])
+                    label->setText(QString::fromStdString(text));
+            }
+        }
+        break;
+    case ChangerDisplay::Part::MachineBar:
+        if (m_widgets.machineBar)
+            m_widgets.machineBar->showDisplay(display);
+        break;
+    case ChangerDisplay::Part::DriveEntries:
+        showDriveEntries(m_widgets.popupMenuLv2, display.driveEntriesShown());
+        showDriveEntries(m_widgets.popupMenuSearch, display.driveEntriesShown());
+        break;
+    }
+}
+
+void ChangerControls::connectMachineBar()
+{
+    MachineBar* bar = m_widgets.machineBar;
+    if (!bar)
+        return;
+    connect(bar, &MachineBar::machineNameChosen, this, [this](const QString& name) {
+        m_ctx.display.setMachineNameText(name.toStdString());
+        ShowDriveState(m_ctx);
+    });
+    connect(bar->machineNameBox(), &QComboBox::editTextChanged, this, [this](const QString& text) {
+        // Typed text counts as the box's text, as the button form of Eject reads it.
+        if (text.toStdString() != m_ctx.display.machineNameText())
+            m_ctx.display.setMachineNameText(text.toStdString());
+    });
+    connect(bar->ejectButton(), &QPushButton::clicked, this, [this] { EjectFromDriveButton(m_ctx); });
+    connect(bar->explorerButton(), &QPushButton::clicked, this, [this] { ExplorerAction(m_ctx); });
+    connect(bar->loadButton(), &QPushButton::clicked, this, [this] { LoadToDrive(m_ctx); });
+    connect(bar, &MachineBar::slotChosen, this,
+            [this](const QString& text) { ChooseSlotBoxText(m_ctx, text.toStdString()); });
+}
+
+void ChangerControls::openLocation(const std::string& folder)
+{
+    if (!folder.empty()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+        return;
+    }
+    // The desktop's view of the computer's drives where it has one, else the file system's root.
+    if (!QDesktopServices::openUrl(QUrl(QStringLiteral("computer:///"))))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::rootPath()));
+}
+
+std::string ChangerControls::driveFolder() const
+{
+    const Settings& settings = *m_app.settings;
+    const char letter = Drives::letterOf(keys::read(settings, keys::Cdrom));
+    if (letter == 0)
+        return {};
+    const Drives drives = Drives::build(Drives::readSystem(), [&settings](char key) {
+        return settings.readString(Drives::SettingsSection, std::string(1, key), "");
+    });
+    const auto root = drives.rootPath(letter);
+    return root ? root->string() : std::string();
+}
+
+} // namespace kavro

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "changer/ChangerContext.h"
+#include "changer/SwapId.h"
+#include "changer/TakeOutDialog.h"
+#include "changer/TakeOutFlows.h"
+#include "changer/TestCycle.h"
+#include "views/WindowTimer.h"
+
+#include <QObject>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QMenu;
+class QWidget;
+
+namespace kavro {
+
+struct AppContext;
+class Catalogue;
+struct MainFormWidgets;
+class TorvexCalls;
+
+// The main window's side of the changer control: it owns the changer context and the two
+// window timers, shows the context's display data (status panels 0 and 3, the machine bar, the
+// drive entries of the disc menus) and runs the changer flows for the window's entry points.
+class ChangerControls : public QObject {
+    Q_OBJECT
+public:
+    // Makers of the take-out and swap dialogs; an empty one makes the program's own (TfrmRetrieve,
+    // TfrmSwapID) over the window. Tests give scripted ones.
+    struct Dialogs {
+        std::function<std::unique_ptr<TakeOutDialog>()> takeOut;
+        std::function<std::unique_ptr<SwapIdDialog>()> swapId;
+    };
+
+    // window: the main window, over which the dialogs open.
+    ChangerControls(Catalogue& catalogue, TorvexCalls& calls, AppContext& app, MainFormWidgets& widgets,
+                    QWidget* window);
+    ~ChangerControls() override;
+
+    ChangerContext& context() { return m_ctx; }
+    WindowTimer& deviceMonitorTimer() { return m_deviceMonitor; }
+    WindowTimer& driveCheckTimer() { return m_driveCheck; }
+    void setDialogs(Dialogs dialogs) { m_dialogs = std::move(dialogs); }
+
+    // Window creation, before the disc nodes: the library opened and the registry loaded.
+    void openAndLoadRegistry();
+    // Window creation, last step: the machines found are reconciled with the registry; then the
+    // timers start.
+    void rescanAndStartTimers();
+    // Window close: the timers stop and a running test cycle ends.
+    void stop();
+
+    // The machine's name; its number when it is not registered.
+    std::string machineName(int machine) const;
+    // Whether a disc's rows are marked as a disc of a machine with a built-in drive.
+    bool isDriveMachineDisc(int machine, const std::string& deviceType) const;
+
+    // Entry points.
+    void takeOut(int machine, int slot, const std::string& title, TakeOutSource source);
+    void selectRow(int machine, int slot, bool driveRow);
+    void clickMachineRow(int machine, int slot);
+    // Double click with DblClick 0: the door left open closes, this machine's door opens.
+    void doorAction(int machine, int slot);
+    // Double click with DblClick set, on a disc node: waits for the machine to be ready.
+    void awaitReady(int machine);
+    void loadToDrive();
+    void ejectFromMenu();
+    void testCycleKey(TestCycleKey key);
+    // The function menu and the swap: connected by the window to its designed entries.
+    void powerOnAll();
+    void powerOffAll();
+    void resetAll();
+    void closeDoor();
+    void swapId();
+
+signals:
+    // The machine numbers of the catalogue changed; the program must start again.
+    void restartRequested();
+
+private:
+    void showDisplay(ChangerDisplay::Part part);
+    void connectMachineBar();
+    std::unique_ptr<TakeOutDialog> makeTakeOutDialog();
+    // Opens a folder in the file manager; "" opens the computer's drives.
+    void openLocation(const std::string& folder);
+    std::string driveFolder() const;
+
+    AppContext& m_app;
+    MainFormWidgets& m_widgets;
+    QWidget* m_window;
+    WindowTimer m_deviceMonitor;
+    WindowTimer m_driveCheck;
+    ChangerContext m_ctx;
+    Dialogs m_dialogs;
+    std::array<std::string, 4> m_shownStatus{};
+};
+
+} // namespace kavro

@@ -1,0 +1,93 @@
+#include "views/MachineBar.h"
+
+#include "changer/ChangerDisplay.h"
+#include "shell/ui/Designed.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace kavro {
+
+namespace {
+
+QString qs(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+MachineBar::MachineBar(QWidget* parent) : QToolBar(parent)
+{
+    designed(this, "TB_DVDRW", "TTBToolWindow");
+    setMovable(false);
+    setFloatable(false);
+
+    addWidget(designed(new QLabel(QStringLiteral("Machine Name "), this), "TntLab_RW_Name", "TTntLabel"));
+    m_names = designed(new QComboBox(this), "TntCB_RW_Name", "TTntComboBox");
+    m_names->setEditable(true); // its text need not be one of its entries
+    m_names->setInsertPolicy(QComboBox::NoInsert);
+    m_names->setMinimumContentsLength(12);
+    m_names->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    addWidget(m_names);
+    addWidget(designed(new QLabel(QStringLiteral("DVD-RW Status: "), this), "TntLab_Show1", "TTntLabel"));
+    m_state = designed(new QLabel(QStringLiteral("Checking "), this), "TntLab_RW_State", "TTntLabel");
+    m_state->setMinimumWidth(160);
+    addWidget(m_state);
+    m_detail = designed(new QPushButton(QStringLiteral("Detail"), this), "TntBtn_Detail", "TTntButton");
+    addWidget(m_detail);
+    m_eject = designed(new QPushButton(QStringLiteral("Eject"), this), "TntBtn_Eject", "TTntButton");
+    addWidget(m_eject);
+    m_explorer = designed(new QPushButton(QStringLiteral("Explorer"), this), "TntBtn_Explorer", "TTntButton");
+    addWidget(m_explorer);
+
+    // Designed but not offered.
+    auto* control =
+        designed(new QLabel(QStringLiteral("DVD-RW Control : "), this), "TntLab_show2", "TTntLabel");
+    addWidget(control)->setVisible(false);
+    m_load = designed(new QPushButton(QStringLiteral("Load"), this), "TntBtn_Load", "TTntButton");
+    addWidget(m_load)->setVisible(false);
+    m_slots = designed(new QComboBox(this), "ComboBox_Slot", "TComboBox");
+    m_slots->setEditable(true);
+    for (int slot = 0; slot <= 100; ++slot)
+        m_slots->addItem(QString::number(slot));
+    m_slots->setCurrentText(QStringLiteral("1"));
+    addWidget(m_slots)->setVisible(false);
+
+    connect(m_names, &QComboBox::activated, this,
+            [this](int index) { emit machineNameChosen(m_names->itemText(index)); });
+    connect(m_slots, &QComboBox::textActivated, this, &MachineBar::slotChosen);
+}
+
+void MachineBar::showDisplay(const ChangerDisplay& display)
+{
+    const QSignalBlocker blockNames(m_names);
+    QStringList names;
+    for (const std::string& name : display.machineNames())
+        names.append(qs(name));
+    QStringList shown;
+    for (int i = 0; i < m_names->count(); ++i)
+        shown.append(m_names->itemText(i));
+    if (shown != names) {
+        m_names->clear();
+        m_names->addItems(names);
+    }
+    // The box's text need not be one of its entries.
+    const QString text = qs(display.machineNameText());
+    const int index = m_names->findText(text, Qt::MatchExactly);
+    if (index >= 0)
+        m_names->setCurrentIndex(index);
+    m_names->setEditText(text);
+
+    m_state->setText(qs(display.stateLabel()));
+    m_eject->setEnabled(display.ejectEnabled());
+    m_detail->setEnabled(display.detailEnabled());
+    const QSignalBlocker blockSlots(m_slots);
+    if (m_slots->currentText() != qs(display.slotBoxText()))
+        m_slots->setCurrentText(qs(display.slotBoxText()));
+    setVisible(display.machineBarShown());
+}
+
+} // namespace kavro

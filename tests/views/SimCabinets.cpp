@@ -1,0 +1,18 @@
+#include "SimCabinets.h"
+
+#include "torvex/sim/Simulator.h"
+
+namespace kavro::test {
+
+int addSimCabinet(torvex::sim::Simulator& sim, int id, const std::string& model, int slotCount,
+                  const std::vector<int>& filled)
+{
+    torvex::sim::CabinetSpec spec;
+    spec.id = id;
+    spec.model = model;
+    spec.slots = slotCount;
+    spec.filled = filled;
+    return sim.addCabinet(spec);
+}
+
+} // namespace kavro::test
