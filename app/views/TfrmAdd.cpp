@@ -25,7 +25,7 @@ namespace kavro {
 
 namespace {
 
-constexpr int DialogWidth = 600;
+constexpr int DialogWidth = 620;
 constexpr int DialogHeight = 436;
 // The category picker hangs below Label8, 200 pixels high, up to 20 pixels from the right edge.
 constexpr int PickerGap = 10;
@@ -53,10 +53,10 @@ QString recordToMemo(const std::string& text)
     return t;
 }
 
-QLabel* label(QWidget* parent, const char* name, const QString& caption, int x, int y)
+QLabel* label(QWidget* parent, const char* name, const QString& caption, int x, int y, int width = 82)
 {
     auto* l = designed(new QLabel(caption, parent), name, "TLabel");
-    l->setGeometry(x, y, 60, 20);
+    l->setGeometry(x, y, width, 20);
     return l;
 }
 
@@ -107,65 +107,65 @@ void TfrmAdd::build()
 
     label(this, "Label1", QStringLiteral("機號"), 16, 18);
     m_machineBox = comboBox(this, "ComboBox_MachineNo", "TTntComboBox", false);
-    m_machineBox->setGeometry(80, 14, 200, 24);
+    m_machineBox->setGeometry(100, 14, 200, 24);
     m_checkSlot = designed(new QCheckBox(this), "Check_slot", "TCheckBox");
-    m_checkSlot->setGeometry(300, 16, 20, 20);
-    label(this, "Label2", QStringLiteral("槽位"), 324, 18);
+    m_checkSlot->setGeometry(320, 16, 20, 20);
+    label(this, "Label2", QStringLiteral("槽位"), 344, 18, 44);
     m_slotBox = comboBox(this, "CB_Slot", "TComboBox", true);
-    m_slotBox->setGeometry(370, 14, 90, 24);
+    m_slotBox->setGeometry(392, 14, 90, 24);
     m_labelSlot = designed(new QLabel(this), "Label_slot", "TLabel");
-    m_labelSlot->setGeometry(470, 18, 40, 20);
+    m_labelSlot->setGeometry(492, 18, 40, 20);
     m_labelSlot->hide();
 
     label(this, "Label3", QStringLiteral("分類"), 16, 52);
     m_label8 = designed(new QLabel(this), "Label8", "TLabel");
-    m_label8->setGeometry(80, 48, 430, 24);
+    m_label8->setGeometry(100, 48, 450, 24);
     m_label8->setFrameShape(QFrame::Panel);
     m_label8->setFrameShadow(QFrame::Sunken);
     m_pickerButton = bitButton(this, "BitBtn4", QStringLiteral("..."));
-    m_pickerButton->setGeometry(516, 48, 28, 24);
+    m_pickerButton->setGeometry(556, 48, 28, 24);
 
     label(this, "Label4", QStringLiteral("片名"), 16, 86);
     m_title = designed(new QLineEdit(this), "TntEdit_title", "TTntEdit");
-    m_title->setGeometry(80, 82, 464, 24);
+    m_title->setGeometry(100, 82, 484, 24);
     m_title->setMaxLength(static_cast<int>(TfrmAddModel::TitleChars));
     label(this, "Label5", QStringLiteral("條碼"), 16, 120);
     m_barcode = designed(new QLineEdit(this), "Barcode", "TEdit");
-    m_barcode->setGeometry(80, 116, 200, 24);
+    m_barcode->setGeometry(100, 116, 200, 24);
     m_barcode->setMaxLength(static_cast<int>(TfrmAddModel::BarcodeChars));
     label(this, "Label6", QStringLiteral("註記"), 16, 154);
     m_remark = designed(new QPlainTextEdit(this), "TntMemo_remark", "TTntMemo");
-    m_remark->setGeometry(80, 150, 300, 80);
+    m_remark->setGeometry(100, 150, 300, 80);
     label(this, "Label7", QStringLiteral("其他"), 16, 244);
     m_other = designed(new QPlainTextEdit(this), "TntMemo_other", "TTntMemo");
-    m_other->setGeometry(80, 240, 300, 80);
+    m_other->setGeometry(100, 240, 300, 80);
 
-    label(this, "Label10", QStringLiteral("圖型"), 396, 154);
+    label(this, "Label10", QStringLiteral("圖型"), 416, 154);
     m_image = designed(new QLabel(this), "Image1", "TImage");
-    m_image->setGeometry(396, 172, 180, 150);
+    m_image->setGeometry(416, 172, 180, 150);
     m_image->setFrameShape(QFrame::Box);
     m_image->setScaledContents(true);
     auto* choose = bitButton(this, "BitBtn3", QStringLiteral("選擇"));
-    choose->setGeometry(396, 328, 86, 26);
+    choose->setGeometry(416, 328, 86, 26);
     auto* remove = bitButton(this, "BitBtn5", QStringLiteral("刪除"));
-    remove->setGeometry(490, 328, 86, 26);
+    remove->setGeometry(510, 328, 86, 26);
 
     label(this, "Label9", QStringLiteral("光碟機"), 16, 334);
     m_drive = comboBox(this, "ComboBox2", "TComboBox", true);
-    m_drive->setGeometry(80, 330, 120, 24);
+    m_drive->setGeometry(100, 330, 120, 24);
     m_scan =
         designed(new QCheckBox(QStringLiteral("掃描光碟資料"), this), "CheckBox_ScanCdDetail", "TCheckBox");
-    m_scan->setGeometry(80, 362, 140, 22);
+    m_scan->setGeometry(100, 362, 150, 22);
     m_cddb = designed(new QCheckBox(QStringLiteral("取得CDDB"), this), "CheckBox2", "TCheckBox");
-    m_cddb->setGeometry(224, 362, 120, 22);
+    m_cddb->setGeometry(254, 362, 130, 22);
     m_getNow = designed(new QCheckBox(QStringLiteral("Get Now"), this), "CheckBox_GetNow", "TCheckBox");
-    m_getNow->setGeometry(348, 362, 90, 22);
+    m_getNow->setGeometry(388, 362, 90, 22);
     m_getNow->hide();
 
     auto* ok = bitButton(this, "BitBtn1", QStringLiteral("執行"));
-    ok->setGeometry(380, 394, 96, 30);
+    ok->setGeometry(400, 394, 96, 30);
     auto* cancel = bitButton(this, "BitBtn2", QStringLiteral("放棄"));
-    cancel->setGeometry(484, 394, 96, 30);
+    cancel->setGeometry(500, 394, 96, 30);
 
     // Made last so that it lies over the controls it covers when shown.
     m_picker = designed(new QTreeWidget(this), "TreeView1", "TTreeView");

@@ -31,6 +31,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,15 +62,20 @@ private:
     bool m_active = false;
 };
 
-// No audio disc anywhere.
-class NoTocReader final : public kavro::CdTocReader {
+// One audio disc's table of contents, or none.
+class FixedTocReader final : public kavro::CdTocReader {
 public:
-    kavro::CdTocResult read(const std::string&, kavro::Clock&) override
+    kavro::CdTocResult read(const std::string& device, kavro::Clock&) override
     {
+        devices.push_back(device);
         kavro::CdTocResult r;
+        r.toc = toc;
         r.error = {1, "no disc"};
         return r;
     }
+
+    std::optional<kavro::CdToc> toc;
+    std::vector<std::string> devices;
 };
 
 // The main window's side, as calls to check; the selected node is set by the test.
@@ -159,16 +165,21 @@ protected:
         };
         settings = std::make_unique<Settings>(dir / "Kavro.ini");
         monitor.start();
-        services = std::make_unique<AddDiscFlowServices>(AddDiscFlowServices{
-            *catalogue, *ctx, *settings, texts, person, clock, cddb, driveName, dir.path().string() + "/",
+        services = std::make_unique<AddDiscFlowServices>(makeServices(cddb));
+        flow = std::make_unique<AddDiscFlow>(*services, views, dialogs);
+    }
+
+    AddDiscFlowServices makeServices(CddbLookup& lookup)
+    {
+        return AddDiscFlowServices{
+            *catalogue, *ctx, *settings, texts, person, clock, lookup, driveName, dir.path().string() + "/",
             // Only the drives the settings map: the computer's own drives stay out of the tests.
             [this] {
                 return Drives::build({}, [this](char letter) {
                     return settings->readString("Drives", std::string(1, letter), "", 4095);
                 });
             },
-            [this] { ++beeps; }});
-        flow = std::make_unique<AddDiscFlow>(*services, views, dialogs);
+            [this] { ++beeps; }};
     }
 
     void TearDown() override
@@ -292,7 +303,7 @@ protected:
     LinkedTorvex torvex;
     AddDiscTimer monitor;
     AddDiscTimer driveCheck;
-    NoTocReader tocReader;
+    FixedTocReader tocReader;
     CddbLookup cddb{tocReader, CddbEndpoint{"127.0.0.1", 1}};
     std::string driveName;
     int beeps = 0;

@@ -1,6 +1,7 @@
 #include "views/AddDiscFixture.h"
 
 #include "catalogue/DiscTree.h"
+#include "cddb/CddbTestServer.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -223,6 +224,43 @@ TEST_F(AddDiscFlowTest, AddWithScanOfAFolderMappedAsADriveWritesVolumeAndTree)
     EXPECT_EQ(catalogue->currentDisc().summary.substr(0, 24), "CD Title      : MYDISC\r\n");
 }
 
+TEST_F(AddDiscFlowTest, TheCddbTitlesOfAReadDiscBecomeItsRemark)
+{
+    CddbTestServer server;
+    server.addReply(CddbTestServer::ok("200 rock 0b02bf02 Artist / Album\r\n"));
+    server.addReply(CddbTestServer::ok("210 rock 0b02bf02\r\nDTITLE=Artist / Album\r\nTTITLE0=Intro\r\n"
+                                       "TTITLE1=Outro\r\n.\r\n"));
+    ASSERT_TRUE(settings->writeString("System", "eMail", "me@example.org"));
+    ASSERT_TRUE(settings->writeString("System", "cddb_host", server.hostSetting()));
+    tocReader.toc = CdToc{{150, 20000}, 40000};
+    CddbLookup lookup{tocReader, {"127.0.0.1", server.port()}};
+    // The server answers while the lookup waits for it.
+    clock.onProcessEvents = [&] {
+        if (lookup.busy())
+            server.answerNext();
+    };
+    AddDiscFlowServices withServer = makeServices(lookup);
+    AddDiscFlow cddbFlow(withServer, views, dialogs);
+    mapFolderDrive('G', makeDiscFolder("AUDIO"));
+    addMachine(kPlain, "Plain", kPlainModel);
+    openLibrary();
+    dialogs.disc = [&](TfrmAddModel& m) {
+        m.chooseMachine(position("Plain"));
+        m.chooseDrive("G:\\");
+        m.controls().remark = "typed";
+        m.controls().scan = true;
+        m.controls().cddb = true;
+        m.chooseCategory(category("Music"));
+        m.ok();
+    };
+    ASSERT_TRUE(cddbFlow.add());
+    const std::string titles = "Artist / Album\r\n\r\n01. Intro\r\n02. Outro";
+    EXPECT_EQ(rows("SELECT Remark FROM KAVRO").at(0).at(0), titles);
+    EXPECT_EQ(views.shownRemarks, (std::vector<std::string>{"typed", titles + "\r\n"}));
+    EXPECT_EQ(tocReader.devices, (std::vector<std::string>{(dir / "AUDIO").string()}));
+    EXPECT_EQ(server.requests().size(), 2u);
+}
+
 TEST_F(AddDiscFlowTest, EditWithoutScanKeepsTheStoredTreeAndVolumeData)
 {
     mapFolderDrive('G', makeDiscFolder("MYDISC"));
@@ -299,19 +337,31 @@ TEST_F(AddDiscFlowTest, APictureIsStoredAsBitmapAndAnUntouchedOneStaysAsItWas)
     buffer.open(QIODevice::WriteOnly);
     ASSERT_TRUE(image.save(&buffer, "JPG"));
     const auto file = dir.write("Preview/cover.jpg", jpeg.toStdString());
+    QByteArray bmp;
+    QBuffer bmpBuffer(&bmp);
+    bmpBuffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB888).save(&bmpBuffer, "BMP"));
+    const auto bitmapFile = dir.write("Preview/label.bmp", bmp.toStdString());
+    const auto brokenFile = dir.write("Preview/broken.jpg", "not a picture");
 
     addMachine(kPlain, "Plain", kPlainModel);
     openLibrary();
-    person.fileAnswers = {file.string()};
+    person.fileAnswers = {bitmapFile.string(), brokenFile.string(), file.string()};
     dialogs.disc = [&](TfrmAddModel& m) {
         m.chooseMachine(position("Plain"));
+        m.choosePicture();
+        const std::string bitmap = m.controls().picture;
+        EXPECT_EQ(bitmap.substr(0, 2), "BM");
+        // A file that does not load leaves the picture as it was.
+        m.choosePicture();
+        EXPECT_EQ(m.controls().picture, bitmap);
         m.choosePicture();
         m.controls().title = "With cover";
         m.chooseCategory(category("Films"));
         m.ok();
     };
     ASSERT_TRUE(flow->add());
-    ASSERT_EQ(person.fileChoices.size(), 1u);
+    ASSERT_EQ(person.fileChoices.size(), 3u);
     EXPECT_EQ(person.fileChoices[0].caption, "圖檔選擇");
     EXPECT_EQ(std::filesystem::path(person.fileChoices[0].prompt), dir / "Preview");
     const std::string stored = rows("SELECT Pic FROM KAVRO").at(0).at(0);
