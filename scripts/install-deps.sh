@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev
     clang libclang-rt-14-dev
     xvfb xauth poppler-utils imagemagick x11-apps x11-utils
+    fonts-wqy-microhei
 )
 
 missing=()
