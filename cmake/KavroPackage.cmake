@@ -41,5 +41,6 @@ libusb-1.0-0 (>= 2:1.0.26), libsqlite3-0 (>= 3.40), libjpeg62-turbo, pxlib1, lib
 libblkid1, libstdc++6, libc6")
 # Registers libtorvex with ldconfig on install and removal.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

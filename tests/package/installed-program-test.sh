@@ -27,6 +27,8 @@ for needed in libqt6widgets6 libusb-1.0-0 libsqlite3-0 libjpeg62-turbo pxlib1 li
     [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 
+dpkg-deb -I "$deb" postinst | grep -q "udevadm control --reload-rules" || fail "postinst reloads the udev rules"
+
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 for file in usr/bin/Kavro usr/bin/torvexctl usr/lib/libtorvex.so.5 usr/include/torvex/torvex.h \
