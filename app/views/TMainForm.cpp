@@ -9,10 +9,15 @@
 #include "shell/ui/Designed.h"
 #include "shell/ui/TfrmPassword.h"
 #include "shell/ui/WidgetPlacementTarget.h"
+#include "views/AddDiscFlowMainForm.h"
 #include "views/ListView.h"
 #include "views/MachineBar.h"
 #include "views/NavigationTree.h"
 #include "views/PageControl.h"
+#include "views/QuickSearchController.h"
+#include "views/SearchTabsController.h"
+#include "views/SetupCommands.h"
+#include "views/TfrmPrint2Commands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -106,7 +111,7 @@ struct Column {
 TMainForm::TMainForm(AppContext& context, QWidget* parent) : TMainForm(context, Services{}, parent) {}
 
 TMainForm::TMainForm(AppContext& context, Services services, QWidget* parent)
-    : QMainWindow(parent), m_context(context), m_services(std::move(services))
+    : QMainWindow(parent), m_context(context), m_services(std::move(services)), m_activationTimer(this)
 {
     designed(this, "MainForm", "TMainForm");
     setWindowTitle(QStringLiteral("Kavro 5.1 V1.023"));
@@ -144,6 +149,7 @@ TMainForm::TMainForm(AppContext& context, Services services, QWidget* parent)
     // The start state: ListView2 shown, the data tab, details.
     m_w.pageControl1->setCurrentIndex(1);
     m_browser->setViewMode(0);
+    m_activationTimer.setObjectName(QStringLiteral("ActivationTimer"));
     m_activationTimer.setSingleShot(true);
     m_activationTimer.setInterval(2000);
     connect(&m_activationTimer, &QTimer::timeout, this, [this] {
@@ -481,13 +487,20 @@ void TMainForm::connectCommands()
     on("TBItem26", [this] { m_browser->setViewMode(2); });
     on("TBItem27", [this] { m_browser->showCategoryMode(); });
     on("TBItem28", [this] { m_browser->showMachineMode(); });
+    // TBItem32, TBItem34 and the menus' "新增光碟" and "編輯": the add and edit flows.
+    new AddDiscFlowMainForm(*this);
 
-    // Ctrl+P prints (whoever attaches to N_Print reads printList()); F1 opens the help.
+    // N_system_set, N_help and the machine bar's Detail button.
+    new SetupCommands(*this);
+
+    // The quick search, the advanced search with its tabs, and the print commands.
+    auto* quickSearch = new QuickSearchController(*this);
+    new SearchTabsController(*this, quickSearch->discTexts());
+    auto* printCommands = new TfrmPrint2Commands(*this);
+
+    // Ctrl+P prints the disc list or the search results shown; F1 opens the help.
     auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
-    connect(print, &QShortcut::activated, this, [this] {
-        if (QAction* action = designedAction(QStringLiteral("N_Print")))
-            action->trigger();
-    });
+    connect(print, &QShortcut::activated, printCommands, &TfrmPrint2Commands::shortcutPrint);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] {
         if (QAction* action = designedAction(QStringLiteral("N_help")))
@@ -749,8 +762,21 @@ void TMainForm::pageUp()
 void TMainForm::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        startActivationTimer();
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // A desktop without a window manager never activates the window; its first showing counts.
+    startActivationTimer();
+}
+
+void TMainForm::startActivationTimer()
+{
     // Only the first activation lists every disc; later ones (after a dialog) keep what is shown.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_ready && !m_activatedOnce) {
+    if (m_ready && !m_activatedOnce) {
         m_activatedOnce = true;
         m_activationTimer.start();
     }

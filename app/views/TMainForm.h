@@ -88,6 +88,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -104,6 +105,7 @@ private:
     void connectCommands();
     void openPasswordDialog();
     void pageUp();
+    void startActivationTimer();
     void shutDown();
 
     AppContext& m_context;

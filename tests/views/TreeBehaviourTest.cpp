@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 
 using namespace kavro;
 using kavro::test::MainFormFixture;
@@ -419,4 +420,33 @@ TEST_F(TreeBehaviour, DeletingACategoryTakesItsDiscsOutOfTheLists)
     EXPECT_FALSE(listsDisc(w().listView2, kPlain, 6));
     EXPECT_EQ(browser().discs().find(kPlain, 6), -1);
     EXPECT_TRUE(w().treeView1->isEnabled());
+}
+
+TEST_F(TreeBehaviour, TwoSecondsAfterTheWindowFirstShowsEveryDiscIsListed)
+{
+    seedThreeCategories();
+    openForm();
+    EXPECT_EQ(w().listView2->rowCount(), 0) << "nothing listed before the window shows";
+    auto* timer = form->findChild<QTimer*>(QStringLiteral("ActivationTimer"));
+    ASSERT_NE(timer, nullptr);
+    EXPECT_FALSE(timer->isActive());
+    showForm();
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 2000);
+    EXPECT_TRUE(timer->isSingleShot());
+
+    // Let it fire now instead of in two seconds.
+    timer->start(0);
+    for (int i = 0; i < 5 && timer->isActive(); ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(browser().activeList(), w().listView2);
+    EXPECT_EQ(captions(w().listView2), (std::vector<std::string>{"Alpha", "Gamma", "Zeta"}));
+    EXPECT_TRUE(w().treeView1->itemOf(node("資料"))->isExpanded());
+
+    // Later activations keep what is shown.
+    browser().nodeClicked(node("紀錄"));
+    form->hide();
+    showForm();
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(browser().activeList(), w().listView3);
 }
