@@ -286,19 +286,20 @@ void TPathDialog::paintEvent(QPaintEvent*)
     wash.setColorAt(1.0, QColor(250, 250, 246));
     p.fillRect(rect(), wash);
 
-    const QPointF centre(width() - 70.0, height() - 60.0);
+    // They peek out beside the buttons, where the lists leave the background free.
+    const QPointF centre(90.0, height() + 18.0);
     for (int i = 0; i < 4; ++i) {
-        const QPointF at = centre - QPointF(i * 26.0, i * 9.0);
-        const qreal r = 64.0;
+        const QPointF at = centre + QPointF(i * 34.0, -i * 7.0);
+        const qreal r = 58.0;
         QRadialGradient shine(at, r);
-        shine.setColorAt(0.0, QColor(255, 255, 255, 40));
-        shine.setColorAt(0.8, QColor(170, 190, 215, 36));
-        shine.setColorAt(1.0, QColor(140, 160, 190, 40));
-        p.setPen(QPen(QColor(120, 140, 170, 45), 1.0));
+        shine.setColorAt(0.0, QColor(255, 255, 255, 70));
+        shine.setColorAt(0.75, QColor(176, 196, 222, 70));
+        shine.setColorAt(1.0, QColor(140, 162, 196, 80));
+        p.setPen(QPen(QColor(110, 132, 168, 90), 1.0));
         p.setBrush(shine);
         p.drawEllipse(at, r, r);
-        p.setBrush(QColor(232, 240, 248, 120));
-        p.drawEllipse(at, r * 0.18, r * 0.18);
+        p.setBrush(QColor(232, 240, 248, 200));
+        p.drawEllipse(at, r * 0.2, r * 0.2);
     }
 }
 

@@ -244,6 +244,29 @@ TEST_F(PathPickerTest, OpensWhereBackupPathSays)
     EXPECT_EQ(picker.chosenFolder(), folderOf(prog / "Backup"));
 }
 
+TEST_F(PathPickerTest, LanguageFileLabelsTheButtonsWhileTheCallersCaptionStands)
+{
+    AppContext context;
+    context.programFolder = (dir / "prog").string() + "/";
+    context.log = std::make_unique<ProgramLog>(dir / "kavro.log");
+    VirtualClock clock;
+    context.clock = &clock;
+    context.language.loadText("English\n4200=Choose a folder\n4201=Go\n4202=Leave\n0103=Backup folder on \n");
+    PathPicker picker(context, nullptr);
+    picker.setDriveSource([this] { return drives(); });
+    std::vector<std::string> seen;
+    picker.setOnShow([&](TPathDialog& d) {
+        seen.push_back(d.windowTitle().toStdString());
+        seen.push_back(d.okButton()->text().toStdString());
+        seen.push_back(d.cancelButton()->text().toStdString());
+        d.selectDrive(1);
+        seen.push_back(d.windowTitle().toStdString());
+        d.cancelButton()->click();
+    });
+    picker.run(PathPicker::Mode::Backup, "Back up the catalogue");
+    EXPECT_EQ(seen, (std::vector<std::string>{"Back up the catalogue", "Go", "Leave", "Backup folder on A"}));
+}
+
 TEST_F(PathPickerTest, DriveBoxOffersRootLettersAndRemovableMedia)
 {
     fs::create_directories(dir / "g");
