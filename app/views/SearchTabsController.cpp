@@ -1,0 +1,154 @@
+#include "views/SearchTabsController.h"
+
+#include "catalogue/BarcodeSearch.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/SearchScope.h"
+#include "changer/ChangerActions.h"
+#include "platform/Person.h"
+#include "shell/AppContext.h"
+#include "views/DiscBrowser.h"
+#include "views/ListRows.h"
+#include "views/ListView.h"
+#include "views/NavigationTree.h"
+#include "views/TMainForm.h"
+
+#include <QAction>
+
+#include <algorithm>
+
+namespace kavro {
+
+SearchTabsController::SearchTabsController(TMainForm& window, DiscTextCache& cache)
+    : QObject(&window), m_window(window), m_cache(cache), m_search(window.catalogue(), cache)
+{
+    if (QAction* toolbar = window.designedAction(QStringLiteral("TBItem35"))) {
+        connect(toolbar, &QAction::triggered, this, [this] {
+            if (m_window.categoryMode())
+                advancedSearch(m_window.catalogue().categoryTree().categoryRoot());
+        });
+    }
+    if (QAction* menu = window.designedAction(QStringLiteral("N21"))) {
+        connect(menu, &QAction::triggered, this,
+                [this] { advancedSearch(m_window.widgets().treeView1->currentNode()); });
+    }
+    DiscBrowser& browser = window.browser();
+    connect(&browser, &DiscBrowser::searchTabClicked, this, &SearchTabsController::showTab);
+    connect(&browser, &DiscBrowser::discRemoved, this, &SearchTabsController::dropDisc);
+}
+
+int SearchTabsController::advancedSearch(TreeNode* node)
+{
+    if (!node)
+        return 0;
+    SearchScope scope;
+    if (BuildScope(scope, *node, m_window.catalogue().categories()) == 0)
+        return 0;
+    const SearchDialogAnswer answer = ask();
+    m_window.browser().forgetLastNode();
+    if (answer.text.empty())
+        return 0;
+    switch (answer.result) {
+    case SearchDialogAnswer::Search:
+        return search(answer, scope);
+    case SearchDialogAnswer::Barcode:
+        return barcodeSearch(answer.text);
+    default:
+        return 0;
+    }
+}
+
+SearchDialogAnswer SearchTabsController::ask()
+{
+    if (m_ask)
+        return m_ask();
+    auto dialog = TfrmSearch::create(m_window.appContext(), &m_window);
+    return dialog->ask();
+}
+
+int SearchTabsController::search(const SearchDialogAnswer& answer, const SearchScope& scope)
+{
+    auto ran = m_search.run(m_tabs, answer.text, answer.criteria, scope);
+    if (!ran) {
+        report(ran.error());
+        return 0;
+    }
+    SearchTab* tab = *ran;
+    if (!tab)
+        return 0;
+    DiscBrowser& browser = m_window.browser();
+    const RowLookups lookups = browser.lookups();
+    std::vector<ListRow> rows;
+    rows.reserve(tab->rows.size());
+    for (const SearchRow& r : tab->rows) {
+        const int entry = browser.resultRows().add(r.machine, r.slot);
+        rows.push_back(
+            SearchResultRow(entry, r.machine, r.slot, r.title, r.categoryName, r.deviceType, lookups));
+    }
+    const std::size_t index = static_cast<std::size_t>(tab->number - 1);
+    if (m_tabRows.size() <= index)
+        m_tabRows.resize(index + 1);
+    m_tabRows[index] = std::move(rows);
+
+    browser.syncTree();
+    TreeNode* node = m_tabs.nodeOf(m_window.catalogue().categoryTree(), *tab);
+    if (!node)
+        return 0;
+    // What a click on the tab does: it becomes the last clicked node and SearchView shows a copy
+    // of its rows (the memory of the last node was cleared when the dialog closed).
+    browser.nodeClicked(node);
+    m_window.widgets().treeView1->selectNode(node);
+    return static_cast<int>(m_tabRows[index].size());
+}
+
+int SearchTabsController::barcodeSearch(const std::string& text)
+{
+    Catalogue& catalogue = m_window.catalogue();
+    DiscBrowser& browser = m_window.browser();
+    auto found = BarcodeSearch(catalogue, m_cache, text, [this, &browser](int machine, int slot) {
+        browser.resultRows().add(machine, slot);
+        MoveToSlot(m_window.changer(), machine, slot);
+    });
+    if (!found) {
+        report(found.error());
+        return 0;
+    }
+    if (!*found) {
+        AppContext& app = m_window.appContext();
+        if (app.person)
+            app.person->messageBox("Not Find", app.windowTitle, BoxIcon::None, BoxButtons::Ok);
+        return 0;
+    }
+    return 1;
+}
+
+void SearchTabsController::showTab(TreeNode* node)
+{
+    if (!node)
+        return;
+    const SearchTab* tab = m_tabs.tabOf(*node);
+    if (!tab)
+        return;
+    const std::size_t index = static_cast<std::size_t>(tab->number - 1);
+    m_window.browser().showSearchRows(index < m_tabRows.size() ? m_tabRows[index] : std::vector<ListRow>{});
+}
+
+void SearchTabsController::dropDisc(int machine, int slot)
+{
+    // A removed disc leaves the tabs' hidden lists too, or a tab would show it again.
+    for (auto& rows : m_tabRows) {
+        std::erase_if(rows, [&](const ListRow& row) { return row.machine == machine && row.slot == slot; });
+    }
+    for (int i = 0; i < m_tabs.count(); ++i) {
+        std::erase_if(m_tabs[i].rows,
+                      [&](const SearchRow& row) { return row.machine == machine && row.slot == slot; });
+    }
+}
+
+void SearchTabsController::report(const std::string& error)
+{
+    AppContext& app = m_window.appContext();
+    if (app.person)
+        app.person->messageBox(error, app.windowTitle, BoxIcon::Error, BoxButtons::Ok);
+}
+
+} // namespace kavro
