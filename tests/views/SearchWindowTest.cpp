@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -172,6 +173,21 @@ TEST_F(SearchWindow, ClearListsEveryDiscAndMakesTheEmptyTextTheLastOne)
     QTest::keyClick(edit(), Qt::Key_Space);
     QTest::keyClick(edit(), Qt::Key_Backspace);
     EXPECT_EQ(quick().searchCount(), before + 1) << "only the space was a new text";
+}
+
+TEST_F(SearchWindow, TextFromAnInputMethodRunsTheSearchOnceTheLineHoldsIt)
+{
+    openForm();
+    QInputMethodEvent compose;
+    compose.setCommitString(QString::fromUtf8("Moon"));
+    QApplication::sendEvent(edit(), &compose);
+    EXPECT_EQ(edit()->text(), QStringLiteral("Moon"));
+    EXPECT_EQ(quick().searchCount(), 1);
+    EXPECT_EQ(captions(w().listView4), (std::vector<std::string>{"Moon Tapes"}));
+    // Composing without committing changes nothing.
+    QInputMethodEvent preedit(QStringLiteral("T"), {});
+    QApplication::sendEvent(edit(), &preedit);
+    EXPECT_EQ(quick().searchCount(), 1);
 }
 
 TEST_F(SearchWindow, MachineModeListsMatchingDiscsOfTheTreeInTableOrder)
