@@ -6,7 +6,6 @@
 #include "catalogue/DiscRecords.h"
 #include "catalogue/DiscTree.h"
 #include "changer/RetrieveLog.h"
-#include "content/DiscPicture.h"
 #include "content/ListTreeFolder.h"
 #include "platform/Person.h"
 #include "platform/Text.h"
@@ -14,6 +13,7 @@
 #include "shell/SettingsKeys.h"
 #include "views/BuildDiscNodes.h"
 #include "views/ChangerControls.h"
+#include "views/DiscPictureView.h"
 #include "views/Icons.h"
 #include "views/ListView.h"
 #include "views/MainFormWidgets.h"
@@ -106,6 +106,7 @@ DiscBrowser::DiscBrowser(Catalogue& catalogue, ChangerControls& changer, AppCont
 DiscBrowser::~DiscBrowser()
 {
     m_catalogue.setDiscRemovedHandler(nullptr);
+    m_w.treeView1->setDropRule(nullptr);
 }
 
 RowLookups DiscBrowser::lookups() const
@@ -275,28 +276,8 @@ void DiscBrowser::fillInfoTabs()
 
 void DiscBrowser::showPicture()
 {
-    m_w.image1->clear();
     // LoadDiscTree leaves DiscCursor on the disc's row.
-    const DbValue stream = m_catalogue.discCursor().field("Pic");
-    const DiscPicture picture = LoadDiscPicture(stream.bytes());
-    QImage image;
-    switch (picture.format) {
-    case PictureFormat::Bitmap:
-    case PictureFormat::Tiff:
-        image = QImage::fromData(reinterpret_cast<const uchar*>(picture.stream.data()),
-                                 static_cast<int>(picture.stream.size()));
-        break;
-    case PictureFormat::Jpeg:
-        if (!picture.image.isNull())
-            image = QImage(picture.image.rgb.data(), picture.image.width, picture.image.height,
-                           picture.image.width * 3, QImage::Format_RGB888)
-                        .copy();
-        break;
-    case PictureFormat::None:
-        break;
-    }
-    if (!image.isNull())
-        m_w.image1->setPixmap(QPixmap::fromImage(image));
+    DiscPictureView(*m_w.image1).show(m_catalogue.discCursor().field("Pic").bytes());
 }
 
 void DiscBrowser::listTreeFolder(TreeNode* node)
