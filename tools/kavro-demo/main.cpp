@@ -1,10 +1,14 @@
-// kavro-demo: gives a Kavro program folder the demo catalogue (see README, "Demo folder").
+// kavro-demo: gives a Kavro program folder the demo catalogue (see README, "The demo folder").
 //
 //     kavro-demo FOLDER
+//     kavro-demo --screenshots FOLDER OUTFOLDER
 //
 // FOLDER is a program folder (Kavro, libtorvex.so and Language/ in it). When it has no
-// KAVRO2.MDB, the demo catalogue is made there; otherwise nothing is touched.
+// KAVRO2.MDB, the demo catalogue is made there; otherwise nothing is touched. With
+// --screenshots, Kavro's main window is opened on FOLDER (a demo folder that may be changed)
+// and the README's screenshots are written to OUTFOLDER (tools/kavro-demo/screenshots.sh).
 
+#include "ScreenshotTour.h"
 #include "platform/SystemClock.h"
 #include "shell/LanguageTable.h"
 #include "shell/Settings.h"
@@ -12,6 +16,7 @@
 #include "shell/StartUp.h"
 #include "views/DemoCatalogue.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -20,8 +25,12 @@
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--screenshots") {
+        QApplication app(argc, argv);
+        return kavro::RunScreenshotTour(argv[2], argv[3]);
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: kavro-demo FOLDER\n");
+        std::fprintf(stderr, "usage: kavro-demo FOLDER\n       kavro-demo --screenshots FOLDER OUTFOLDER\n");
         return 2;
     }
     std::string folder = std::filesystem::absolute(argv[1]).lexically_normal().string();
