@@ -25,7 +25,7 @@ using kavro::fuzz::check;
 
 namespace {
 
-constexpr std::size_t MaxListings = 300;
+constexpr std::size_t MaxListings = 64;
 constexpr std::size_t MaxDepth = 6;
 
 std::int32_t pickLink(FuzzedDataProvider& in, int limit)
