@@ -181,6 +181,16 @@ TEST_F(SetupFixture, PreviewThenEscKeepsThePreviewButNotTheSetting)
     EXPECT_EQ(context.language.text("4001", "?"), "語言");
 }
 
+TEST_F(SetupFixture, WithoutALanguageKeyTheLanguageInUseIsShownAndSavedAgain)
+{
+    ini("[System]\nLanguageName=language.cht\n");
+    kavro::TfrmSetup dialog(context, hooks(), &mainWindow);
+    EXPECT_EQ(child<QComboBox>(dialog, "ComboBox1")->currentText(), QStringLiteral("繁體中文"));
+    child<QPushButton>(dialog, "Button1")->click();
+    EXPECT_EQ(value("LanguageName"), "language.cht");
+    EXPECT_EQ(value("Language"), "繁體中文");
+}
+
 TEST_F(SetupFixture, ChoosingANameThatIsNoLanguageChangesNothing)
 {
     kavro::TfrmSetup dialog(context, hooks(), &mainWindow);

@@ -196,7 +196,16 @@ void TfrmSetup::readSettings()
 {
     const Settings& settings = *m_context.settings;
     m_language->setCurrentIndex(-1);
-    m_language->setEditText(qs(keys::read(settings, keys::Language)));
+    std::string language = keys::read(settings, keys::Language);
+    if (language.empty()) {
+        // Never saved here: the language in use, so that Save does not empty both keys and stop the
+        // next start.
+        const std::string fileName = keys::read(settings, keys::LanguageName);
+        for (const LanguageChoice& choice : m_languages)
+            if (choice.fileName == fileName)
+                language = choice.displayName;
+    }
+    m_language->setEditText(qs(language));
 
     m_fontName->addItems(QFontDatabase::families());
     m_fontName->setEditText(qs(keys::read(settings, keys::FontNameDialog)));
