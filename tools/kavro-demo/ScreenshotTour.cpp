@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -115,6 +116,38 @@ bool selectDisc(QWidget& window, const QString& category, const QString& title)
         return false;
     clickItem(*list, row);
     return true;
+}
+
+// Triggers a menu entry that opens a modal dialog, grabs the dialog centred over the window and
+// closes it without saving.
+bool overModalDialog(QWidget& form, const char* entry, const std::string& out, const char* name)
+{
+    auto* action = form.findChild<QAction*>(QString::fromLatin1(entry));
+    if (action == nullptr)
+        return false;
+    bool shot = false;
+    QTimer poll;
+    poll.setInterval(100);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible())
+            return;
+        poll.stop();
+        waitMs(400);
+        QImage picture = grabWindow(form);
+        const QImage over = grabWindow(*dialog);
+        QPainter p(&picture);
+        const QPoint at((picture.width() - over.width()) / 2, (picture.height() - over.height()) / 2);
+        p.fillRect(QRect(at + QPoint(4, 4), over.size()), QColor(0, 0, 0, 60));
+        p.drawImage(at, over);
+        p.end();
+        shot = save(picture, out, name);
+        dialog->reject();
+    });
+    poll.start();
+    action->trigger();
+    poll.stop();
+    return shot;
 }
 
 } // namespace
@@ -238,6 +271,19 @@ int RunScreenshotTour(const std::string& folderIn, const std::string& outFolder)
         poll.stop();
     }
     failures += shot ? 0 : 1;
+
+    // The picture tab of a disc with a cover.
+    if (selectDisc(form, QStringLiteral("Jazz"), QStringLiteral("Blue Hour Sessions"))) {
+        if (auto* tabs = child<QTabWidget>(form, "PageControl1"))
+            tabs->setCurrentIndex(0);
+        waitMs(500);
+        failures += save(grabWindow(form), out, "disc-picture.png") ? 0 : 1;
+    } else {
+        ++failures;
+    }
+
+    // The settings dialog over the window, grabbed while it waits, then left with Esc.
+    failures += overModalDialog(form, "N_system_set", out, "settings.png") ? 0 : 1;
 
     form.close();
     return failures == 0 ? 0 : 1;

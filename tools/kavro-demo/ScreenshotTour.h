@@ -8,7 +8,9 @@ namespace kavro {
 // would (clicks on the trees and lists, toolbar items), each view grabbed to a PNG in outFolder:
 //   category-mode.png  a category listed, one of its discs selected, the data tab shown;
 //   machine-mode.png   the tree by machine, a cabinet's slots listed, one selected;
-//   take-out.png       the take-out dialog over the window (abandoned afterwards).
+//   take-out.png       the take-out dialog over the window (abandoned afterwards);
+//   disc-picture.png   a disc with a cover, the picture tab shown;
+//   settings.png       the settings dialog over the window (left with Esc).
 // Window frames are drawn around the grabs with the windows' captions. Needs a QApplication;
 // folder is the demo program folder (its settings are changed for the window's size). 0 when
 // every picture was written.
