@@ -181,10 +181,11 @@ int keypadVirtualKey(int key)
 } // namespace
 
 QuickSearchController::QuickSearchController(TMainForm& window)
-    : QObject(&window), m_window(window), m_search(window.catalogue(), m_cache)
+    : QObject(&window), m_window(window), m_edit(window.widgets().tntEditMain),
+      m_search(window.catalogue(), m_cache)
 {
     const MainFormWidgets& w = window.widgets();
-    w.tntEditMain->installEventFilter(this);
+    m_edit->installEventFilter(this);
     connect(w.tntBtnClear, &QPushButton::clicked, this, &QuickSearchController::clear);
 }
 
@@ -196,9 +197,9 @@ int QuickSearchController::virtualKeyOf(const QKeyEvent& event)
 
 bool QuickSearchController::eventFilter(QObject* watched, QEvent* event)
 {
-    QLineEdit* edit = m_window.widgets().tntEditMain;
-    if (watched != edit)
+    if (watched != m_edit)
         return false;
+    QLineEdit* edit = m_edit;
     switch (event->type()) {
     case QEvent::KeyRelease:
         if (QuickSearch::isTriggerKey(virtualKeyOf(*static_cast<QKeyEvent*>(event))))

@@ -6,6 +6,7 @@
 #include <QObject>
 
 class QKeyEvent;
+class QLineEdit;
 
 namespace kavro {
 
@@ -47,6 +48,9 @@ private:
     void report(const std::string& error);
 
     TMainForm& m_window;
+    // The edit line it watches. The window's members are gone before its child widgets, which
+    // still send events then: the filter must know the edit without asking the window.
+    QLineEdit* m_edit;
     DiscTextCache m_cache;
     QuickSearch m_search;
     int m_searches = 0;
