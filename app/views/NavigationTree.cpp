@@ -186,8 +186,13 @@ void NavigationTree::sync()
     for (QTreeWidgetItem* orphan : orphans) {
         // Items taken over by other nodes have a place again; the rest belonged to gone nodes.
         if (!orphan->parent() && !orphan->treeWidget()) {
-            if (orphan == m_editing)
-                m_editing = nullptr;
+            // The item being edited goes with it when it is the orphan or lies below it.
+            for (const QTreeWidgetItem* up = m_editing; up; up = up->parent()) {
+                if (up == orphan) {
+                    m_editing = nullptr;
+                    break;
+                }
+            }
             delete orphan;
         }
     }
