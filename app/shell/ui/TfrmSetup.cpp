@@ -106,6 +106,9 @@ TfrmSetup::TfrmSetup(AppContext& context, Hooks hooks, QWidget* mainWindow, QWid
 TfrmSetup::~TfrmSetup()
 {
     qApp->removeEventFilter(this);
+    // Hiding the dialog as it goes takes the focus from the language box, which then reports its
+    // text as chosen; by that time nothing of this dialog is left to preview it with.
+    m_language->disconnect(this);
 }
 
 void TfrmSetup::buildControls()
