@@ -70,6 +70,13 @@ def main():
         b"Other=first\r\n\r\nplain line\r\nVolume=VOL1\r\nstray\r\nserial=123\nfilesystem=CDFS",
         b"Other=note one\r\nnote two\r\n\r\nVolume=DATA\r\nSerial=305419896\r\nFileSystem=UDF",
     ])
+    write("OldCatalogueFuzz", [
+        fdp_string(b"1001") + fdp_string(b"Rock") + fdp_string(b"Title") + fdp_string(b"4711") +
+        b"12\r\n 34 \r\nabc\r\n-5\r\n99999999999\r\n" + bytes([6]),
+        fdp_string(b"..") + fdp_string("搖滾".encode("big5")) + fdp_string(b"T\r\nX") + fdp_string(b"") +
+        "光碟櫃\n7\n".encode("big5") + bytes([6]),
+        fdp_string(b"a/b") + fdp_string(b"") + fdp_string(b"") + fdp_string(b"") + b"\x82\xa0\x82\xa2" + bytes([3]),
+    ])
     write("CategoryFileFuzz", [
         b"A,1\r\n\tB,2\r\nC,3\r\n",
         b"A,1\n\t\tB,2\n\tC,3\nno comma here\nZero,0\nWord,abc\nRock, Pop,7\n\t\t\tD,8\nE,9",
