@@ -35,8 +35,12 @@ DbStatus Catalogue::open()
     if (auto s = m_database.open(databaseFile()); !s)
         return s;
 
+    // Every failure names the file, so the person knows which catalogue could not be opened.
     auto fail = [this](DbStatus s) {
         close();
+        const std::string file = databaseFile().string();
+        if (s.error().find(file) == std::string::npos)
+            return DbStatus::failure("The catalogue " + file + " cannot be opened: " + s.error());
         return s;
     };
 

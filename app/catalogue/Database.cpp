@@ -8,6 +8,19 @@
 
 namespace kavro {
 
+namespace {
+
+// What the person reads when another program holds the catalogue locked past the wait.
+constexpr const char* kInUse = "the catalogue is in use by another program, which holds it locked; "
+                               "nothing was changed. Try again once that program is done with it.";
+
+bool isLockError(int rc)
+{
+    return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
+}
+
+} // namespace
+
 Database::~Database()
 {
     close();
@@ -66,17 +79,26 @@ DbStatus Database::open(const std::filesystem::path& file, bool create)
     }
     if (sqlite3_db_readonly(db, "main") == 1) {
         sqlite3_close_v2(db);
-        return DbStatus::failure("The catalogue " + file.string() + " cannot be written (it is read-only).");
+        return DbStatus::failure("The catalogue " + file.string() +
+                                 " cannot be written (it is read-only). Give yourself the right to change "
+                                 "it, or copy it to a folder of your own, and start again.");
     }
     m_db = db;
     m_file = file;
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, 2000);
+    setBusyTimeout(kBusyTimeoutMs);
     // A header that passed the check may still hide a damaged file: read the schema now so that
     // the person hears about it at open rather than at the first click.
-    if (auto s = exec("PRAGMA schema_version"); !s) {
+    const int schemaRead = sqlite3_exec(m_db, "PRAGMA schema_version", nullptr, nullptr, nullptr);
+    if (schemaRead != SQLITE_OK) {
+        std::string text =
+            isLockError(schemaRead)
+                ? "The catalogue " + file.string() +
+                      " is in use by another program, which holds it locked. Close that "
+                      "program and start again."
+                : "The catalogue " + file.string() + " cannot be read: " + sqlite3_errmsg(m_db);
         close();
-        return DbStatus::failure("The catalogue " + file.string() + " cannot be read: " + s.error());
+        return DbStatus::failure(std::move(text));
     }
     return {};
 }
@@ -94,9 +116,15 @@ std::string Database::errorText(std::string_view doing) const
     std::string text(doing);
     if (m_db) {
         text += ": ";
-        text += sqlite3_errmsg(m_db);
+        text += isLockError(sqlite3_extended_errcode(m_db)) ? kInUse : sqlite3_errmsg(m_db);
     }
     return text;
+}
+
+void Database::setBusyTimeout(int ms)
+{
+    if (m_db)
+        sqlite3_busy_timeout(m_db, ms);
 }
 
 DbStatus Database::exec(std::string_view sql)
@@ -107,7 +135,7 @@ DbStatus Database::exec(std::string_view sql)
     char* message = nullptr;
     const int rc = sqlite3_exec(m_db, text.c_str(), nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {
-        std::string error = message ? message : sqlite3_errstr(rc);
+        std::string error = isLockError(rc) ? kInUse : message ? message : sqlite3_errstr(rc);
         sqlite3_free(message);
         return DbStatus::failure(error + " (in: " + text + ")");
     }

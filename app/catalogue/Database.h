@@ -48,6 +48,11 @@ public:
     // The last error text of the connection, prefixed with what was being done.
     std::string errorText(std::string_view doing) const;
 
+    // How long a statement waits for another program that holds the catalogue locked before it
+    // gives up with an error saying so.
+    static constexpr int kBusyTimeoutMs = 2000;
+    void setBusyTimeout(int ms);
+
     // Changes when any row may have changed: every insert, update or delete made on the connection
     // and every rollback. Cursors compare it to know when to read the table again.
     std::int64_t changeStamp() const;

@@ -8,8 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 using kavro::test::TempDir;
@@ -65,8 +69,13 @@ struct ProgramFixture : ::testing::Test {
         return env;
     }
 
+    // Runs the program as another user (when the test runs as root, file modes alone bind nobody).
+    std::function<void()> childModifier;
+
     void start(QProcess& process, int closeAfterMs) const
     {
+        if (childModifier)
+            process.setChildProcessModifier(childModifier);
         process.setProcessEnvironment(environment(closeAfterMs));
         process.setWorkingDirectory(QString::fromStdString(dir.path().string()));
         process.start(QString::fromStdString(program.string()), {});
@@ -140,4 +149,67 @@ TEST_F(ProgramFixture, SecondInstanceIsRefusedWhileTheFirstRuns)
 
     first.terminate();
     EXPECT_TRUE(first.waitForFinished(30000));
+}
+
+// A catalogue file as this program writes it, with one disc.
+void makeCatalogue(const fs::path& file)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db,
+                     "CREATE TABLE KAVRO (Serial INTEGER, Slot INTEGER, MachineNo INTEGER, TitleA TEXT);"
+                     "INSERT INTO KAVRO VALUES (0, 1, 1, 'Kept');",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+}
+
+TEST_F(ProgramFixture, CatalogueLockedByAnotherProgramIsNamedAndTheProgramEnds)
+{
+    installLanguage("language.eng", "English\n0000=KAVRO 5.1\n");
+    makeCatalogue(dir / "KAVRO2.MDB");
+    const std::string before = TempDir::read(dir / "KAVRO2.MDB");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dir / "KAVRO2.MDB").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    // It waits a moment for the other program, then tells and ends rather than hanging.
+    const std::string output = run();
+    EXPECT_TRUE(output.starts_with("box\tWarnning!!!\tThe catalogue " + folder() +
+                                   "KAVRO2.MDB is in use by "
+                                   "another program"))
+        << output;
+    EXPECT_EQ(output.find("shown\tMainForm"), std::string::npos) << output;
+
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(TempDir::read(dir / "KAVRO2.MDB"), before);
+    EXPECT_FALSE(fs::exists(dir / "KAVRO2.MDB-journal"));
+}
+
+TEST_F(ProgramFixture, CatalogueThatCannotBeWrittenIsNamedAndTheProgramEnds)
+{
+    installLanguage("language.eng", "English\n0000=KAVRO 5.1\n");
+    makeCatalogue(dir / "KAVRO2.MDB");
+    fs::permissions(dir / "KAVRO2.MDB",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string before = TempDir::read(dir / "KAVRO2.MDB");
+    if (geteuid() == 0) {
+        // An administrator writes any file: the program runs as nobody in a folder nobody may
+        // write, all but the catalogue, which stays root's.
+        fs::permissions(dir.path(), fs::perms::all);
+        ASSERT_EQ(chown((dir / "runtime").c_str(), 65534, 65534), 0);
+        childModifier = [] {
+            if (setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(99);
+        };
+    }
+
+    const std::string output = run();
+    EXPECT_EQ(output,
+              "box\tWarnning!!!\tThe catalogue " + folder() +
+                  "KAVRO2.MDB cannot be written (it is read-only). Give yourself the right to change it, "
+                  "or copy it to a folder of your own, and start again.\tstop\n");
+    EXPECT_EQ(TempDir::read(dir / "KAVRO2.MDB"), before);
 }
