@@ -29,8 +29,18 @@ DbResult<std::filesystem::path> CopyCatalogue(Database& db, const std::filesyste
     for (int n = 2; std::filesystem::exists(target, ec); ++n)
         target = folder / ("KAVRO2-" + std::string(stamp) + "-" + std::to_string(n) + ".MDB");
 
+    // Written under a name no catalogue list shows and given its own name only when complete, so a
+    // copy cut short (a full disk, the program killed) never passes for a backup.
+    std::filesystem::path part = target;
+    part += ".part";
+    auto removePart = [&] {
+        std::filesystem::remove(part, ec);
+        std::filesystem::remove(std::filesystem::path(part.string() + "-journal"), ec);
+    };
+    removePart();
+
     sqlite3* copy = nullptr;
-    int rc = sqlite3_open_v2(target.c_str(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(part.c_str(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_backup* backup = sqlite3_backup_init(copy, "main", db.handle(), "main");
         if (backup) {
@@ -42,9 +52,19 @@ DbResult<std::filesystem::path> CopyCatalogue(Database& db, const std::filesyste
         }
     }
     std::string error = rc == SQLITE_OK ? std::string() : (copy ? sqlite3_errmsg(copy) : sqlite3_errstr(rc));
-    sqlite3_close_v2(copy);
+    if (sqlite3_close(copy) != SQLITE_OK && rc == SQLITE_OK) {
+        rc = SQLITE_ERROR;
+        error = "the copy cannot be closed";
+    }
+    if (rc == SQLITE_OK) {
+        std::filesystem::rename(part, target, ec);
+        if (ec) {
+            rc = SQLITE_ERROR;
+            error = ec.message();
+        }
+    }
     if (rc != SQLITE_OK) {
-        std::filesystem::remove(target, ec);
+        removePart();
         return DbResult<std::filesystem::path>::failure("Cannot copy the catalogue to " + target.string() +
                                                         ": " + error);
     }

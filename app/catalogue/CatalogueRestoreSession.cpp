@@ -14,25 +14,11 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <set>
 
 namespace kavro {
 
 namespace {
-
-std::filesystem::path mirrorFile(const Catalogue& catalogue)
-{
-    return catalogue.dataFolder() / "category.txt";
-}
-
-std::optional<std::string> readFile(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // DEVICENO as the registry reads it: a decimal number, 0 when there is none.
 int deviceNumber(std::string_view text)
@@ -68,8 +54,6 @@ DbStatus CatalogueRestoreSession::begin()
                                  "and that failed: " +
                                  copy.error());
     m_safetyCopy = *copy;
-    m_mirror = readFile(mirrorFile(m_catalogue));
-    m_mirrorTouched = false;
     m_createdNodes.clear();
     m_overwrite.reset();
     m_overwriting = false;
@@ -261,15 +245,16 @@ DbStatus CatalogueRestoreSession::commit()
 {
     if (!isActive())
         return DbStatus::failure("No import is running.");
+    // The mirror file follows the table only once the table's change is final.
+    std::optional<std::string> mirrorText;
     if (!m_createdNodes.empty()) {
-        m_mirrorTouched = true;
-        auto saved = SaveCategories(m_catalogue);
-        if (!saved || *saved < 0) {
-            DbStatus s = saved ? DbStatus::failure("Cannot write " + mirrorFile(m_catalogue).string() + ".")
-                               : saved.status();
+        std::string text;
+        auto saved = SaveCategories(m_catalogue, text);
+        if (!saved) {
             rollback();
-            return s;
+            return saved.status();
         }
+        mirrorText = std::move(text);
     }
     if (auto s = m_transaction->commit(); !s) {
         rollback();
@@ -278,6 +263,10 @@ DbStatus CatalogueRestoreSession::commit()
     m_transaction.reset();
     m_createdNodes.clear();
     m_catalogue.discCursor().requery();
+    // Past the commit the table holds the categories, and the table is what the next start reads;
+    // a file that cannot be written is only a stale mirror.
+    if (mirrorText)
+        (void)WriteCategoryMirror(m_catalogue, *mirrorText);
     return {};
 }
 
@@ -299,18 +288,6 @@ void CatalogueRestoreSession::rollback()
         tree.remove(*node);
     }
     m_createdNodes.clear();
-
-    if (m_mirrorTouched) {
-        const auto file = mirrorFile(m_catalogue);
-        std::error_code ec;
-        if (m_mirror) {
-            std::ofstream out(file, std::ios::binary | std::ios::trunc);
-            out.write(m_mirror->data(), static_cast<std::streamsize>(m_mirror->size()));
-        } else {
-            std::filesystem::remove(file, ec);
-        }
-        m_mirrorTouched = false;
-    }
 }
 
 } // namespace kavro

@@ -75,8 +75,6 @@ private:
     std::unique_ptr<Transaction> m_transaction;
     std::filesystem::path m_safetyCopy;
     std::vector<TreeNode*> m_createdNodes;
-    std::optional<std::string> m_mirror; // Data/category.txt before the session, when it existed
-    bool m_mirrorTouched = false;
     std::optional<bool> m_overwrite;
     bool m_overwriting = false;
 };

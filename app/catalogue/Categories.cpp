@@ -221,11 +221,9 @@ DbResult<int> LoadCategories(Catalogue& catalogue)
     return result;
 }
 
-DbResult<int> SaveCategories(Catalogue& catalogue)
+DbResult<int> SaveCategories(Catalogue& catalogue, std::string& mirrorText)
 {
-    std::ofstream out(mirrorFile(catalogue), std::ios::binary | std::ios::trunc);
-    if (!out)
-        return -1;
+    mirrorText.clear();
     Query& probe = catalogue.probeQuery();
     Query& change = catalogue.changeQuery();
     auto closeQueries = [&] {
@@ -256,7 +254,7 @@ DbResult<int> SaveCategories(Catalogue& catalogue)
             const std::string line =
                 std::string(static_cast<std::size_t>(std::max(node->level() - 1, 0)), '\t') + name + "," +
                 std::to_string(node->id) + "\r\n";
-            out.write(line.data(), static_cast<std::streamsize>(line.size()));
+            mirrorText += line;
             ++lines;
 
             const char* statement = kInsert;
@@ -288,12 +286,34 @@ DbResult<int> SaveCategories(Catalogue& catalogue)
         }
         catalogue.clock().processEvents();
     }
-    out.close();
     closeQueries();
-    if (!out)
-        return DbResult<int>::failure("Cannot write " + mirrorFile(catalogue).string() + ".");
     if (auto s = transaction.commit(); !s)
         return s;
+    return lines;
+}
+
+bool WriteCategoryMirror(const Catalogue& catalogue, const std::string& mirrorText)
+{
+    std::ofstream out(mirrorFile(catalogue), std::ios::binary | std::ios::trunc);
+    out.write(mirrorText.data(), static_cast<std::streamsize>(mirrorText.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+DbResult<int> SaveCategories(Catalogue& catalogue)
+{
+    // Opened without emptying it: a file that cannot be written stops the save before the table
+    // changes, and a failure in the table leaves the file as it was.
+    if (!std::ofstream(mirrorFile(catalogue), std::ios::binary | std::ios::app))
+        return -1;
+    std::string mirrorText;
+    auto lines = SaveCategories(catalogue, mirrorText);
+    if (!lines)
+        return lines;
+    // After the table: the file is read only while the table is empty, so a run ended between the
+    // two never brings back categories the table no longer has.
+    if (!WriteCategoryMirror(catalogue, mirrorText))
+        return DbResult<int>::failure("Cannot write " + mirrorFile(catalogue).string() + ".");
     return lines;
 }
 

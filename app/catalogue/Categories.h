@@ -25,6 +25,11 @@ DbResult<int> LoadCategories(Catalogue& catalogue);
 // name first, then by id). The number of lines written, or -1 when the file cannot be created
 // (then nothing changes).
 DbResult<int> SaveCategories(Catalogue& catalogue);
+// The same for a caller with a transaction of its own: the table is brought in line now and the
+// mirror file's text handed back, to be written with WriteCategoryMirror once that transaction
+// has committed, so categories rolled back never reach the file.
+DbResult<int> SaveCategories(Catalogue& catalogue, std::string& mirrorText);
+bool WriteCategoryMirror(const Catalogue& catalogue, const std::string& mirrorText);
 
 // Adds a category "New" under CategoryRoot with the next id and saves at once; the caller
 // selects it and starts editing its text. nullptr when CategoryList is full or no id is left
