@@ -57,6 +57,8 @@ const Cabinet& SimCore::cabinet(int key) const
 void SimCore::schedule(int key, PlugEvent event)
 {
     cabinet(key); // checks the key
+    if (event.trigger == PlugEvent::Trigger::AfterRequests)
+        event.at += m_requests;
     m_events.push_back({key, event});
 }
 
@@ -77,8 +79,14 @@ void SimCore::applyEvents(bool listing)
     const std::int64_t t = now();
     // Counted events fall between two listings, never between a listing and its opens.
     auto due = [&](const Scheduled& s) {
-        if (s.event.trigger == PlugEvent::Trigger::AtMs)
+        switch (s.event.trigger) {
+        case PlugEvent::Trigger::AtMs:
             return t >= s.event.at;
+        case PlugEvent::Trigger::AfterRequests:
+            return m_requests >= s.event.at;
+        case PlugEvent::Trigger::AfterListings:
+            break;
+        }
         return listing && m_listings >= s.event.at;
     };
     // Events take effect in the order they were scheduled.
@@ -146,6 +154,7 @@ bool SimCore::indexedString(Handle handle, int index, std::uint16_t* units)
     if (c == nullptr || index < 0 || index > 255)
         return false;
     m_log.push_back({key, c->id(), index});
+    ++m_requests;
     const Reply reply = c->answer(index, now());
     if (reply.failed())
         return false;

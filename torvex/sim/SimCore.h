@@ -63,6 +63,7 @@ private:
     std::function<std::int64_t()> m_now;
     int m_listError = 0;
     int m_listings = 0;
+    std::int64_t m_requests = 0; // string requests that reached a cabinet, never cleared
 };
 
 } // namespace torvex::sim

@@ -86,10 +86,12 @@ struct CabinetState {
     std::vector<int> filled;
 };
 
-// A plug or unplug that happens by itself: at a time of the time source, or after the given
-// number of device listings (the cabinet is still listed that many times, then changes).
+// A plug or unplug that happens by itself: at a time of the time source, after the given
+// number of device listings (the cabinet is still listed that many times, then changes), or
+// after the given number of further string requests to any cabinet (counted from when the event
+// is scheduled; the change comes before the next request).
 struct PlugEvent {
-    enum class Trigger { AtMs, AfterListings };
+    enum class Trigger { AtMs, AfterListings, AfterRequests };
     Trigger trigger = Trigger::AtMs;
     std::int64_t at = 0;
     bool plugged = false;
