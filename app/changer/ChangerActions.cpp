@@ -66,10 +66,32 @@ int CheckReady(ChangerContext& ctx, int machine)
     }
 }
 
-void ShowNotConnected(ChangerContext& ctx, int machine)
+void ShowNotConnectedMessage(ChangerContext& ctx)
 {
     ctx.person.messageBox(ctx.text("1032", "未接機器 "), "System Message", BoxIcon::Warning, BoxButtons::Ok);
+}
+
+void ShowNotConnected(ChangerContext& ctx, int machine)
+{
+    ShowNotConnectedMessage(ctx);
     ctx.torvex.USBCDReset(machine);
+}
+
+bool Acknowledged(int result)
+{
+    return result == USBCD_OK || result == USBCD_PLUS_ACK;
+}
+
+void ReportNotDone(ChangerContext& ctx, int machine, int result)
+{
+    if (Acknowledged(result))
+        return;
+    if (result == USBCD_NO_DEVICE || result == USBCD_FAIL) {
+        ShowNotConnected(ctx, machine);
+        return;
+    }
+    const bool busy = result == USBCD_BUSY || result == USBCD_PLUS_BUSY;
+    ctx.display.setStatusText(0, busy ? "Device status BUSY" : "Device status ERROR");
 }
 
 int MoveToSlot(ChangerContext& ctx, int machine, int slot)
@@ -101,7 +123,7 @@ void CloseDoor(ChangerContext& ctx)
     ctx.DoorSlot = 0;
 }
 
-void EjectDrive(ChangerContext& ctx, int machine)
+int EjectDrive(ChangerContext& ctx, int machine)
 {
     ctx.torvex.USBCDGetCDDown(machine);
     ctx.clock.sleep(kEjectWaitMs);
@@ -111,6 +133,7 @@ void EjectDrive(ChangerContext& ctx, int machine)
     ctx.CurrentMachine = machine;
     ShowDeviceStatus(ctx, result);
     ctx.driveCheck->start();
+    return result;
 }
 
 void PowerOnAll(ChangerContext& ctx)

@@ -15,6 +15,16 @@ int CheckReady(ChangerContext& ctx, int machine);
 
 // The message that a machine is not connected, then a reset of the machine.
 void ShowNotConnected(ChangerContext& ctx, int machine);
+// The same message without the reset (for flows that have reset the machine already).
+void ShowNotConnectedMessage(ChangerContext& ctx);
+
+// Whether a command result means the machine took the command ("ACK" or "+ACK").
+bool Acknowledged(int result);
+
+// A move, load or eject the machine did not carry out, told to the person: a machine that did
+// not answer (no device, failed request) gets the not-connected message and a reset; a busy or
+// erring one is named on the status bar. Nothing for an acknowledged result.
+void ReportNotDone(ChangerContext& ctx, int machine, int result);
 
 // Brings a slot to the machine's door: readiness (a missing machine is reported and reset, and
 // the move is still tried), code 14, 1.5 s, then the move. The result of USBCDMoveto.
@@ -28,7 +38,8 @@ int OpenDoor(ChangerContext& ctx, int machine, int slot);
 void CloseDoor(ChangerContext& ctx);
 
 // Returns the drive's disc to its slot, shows the result and has the drive check report later.
-void EjectDrive(ChangerContext& ctx, int machine);
+// The result of USBCDEject.
+int EjectDrive(ChangerContext& ctx, int machine);
 
 // The power and reset menu actions on every registered machine that is ready.
 void PowerOnAll(ChangerContext& ctx);

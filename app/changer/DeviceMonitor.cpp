@@ -1,7 +1,9 @@
 #include "changer/DeviceMonitor.h"
 
+#include "changer/ChangerActions.h"
 #include "changer/ChangerContext.h"
 #include "changer/ChangerTime.h"
+#include "changer/DriveFlows.h"
 #include "changer/MachineRegistry.h"
 #include "platform/Clock.h"
 
@@ -83,7 +85,31 @@ void DriveCheckTick(ChangerContext& ctx)
 
     const std::string slotWord = ctx.text("0003", "Slot");
     const std::string inDrive = ctx.text("5004", "in the drive");
+    // The drive's state is not known: "Checking" and the id stay on the label, the buttons stay
+    // off, the status bar says why, and monitoring goes on (it notices a machine that left).
+    auto unknown = [&](int status) {
+        ctx.DriveSlot = 0;
+        ctx.DriveCheckCount = 0;
+        if (status == USBCD_BUSY || status == USBCD_PLUS_BUSY)
+            ctx.display.setStatusText(0, "Device status BUSY");
+        else
+            ShowDeviceStatus(ctx, status);
+        ctx.deviceMonitor->start();
+    };
+    auto showSlot = [&](int count) {
+        ctx.display.setStateLabel(slotWord + " " + std::to_string(ctx.DriveSlot) + " " + inDrive);
+        ctx.display.setDriveButtonsEnabled(true);
+        ctx.DriveCheckCount = count;
+        ctx.deviceMonitor->start();
+    };
+
     if (ctx.DriveSlot == 0) {
+        // A failed request reads as 0 too; only a machine that still answers has an empty drive.
+        const int status = ctx.torvex.USBCDGetStatus(machine);
+        if (status == USBCD_NO_DEVICE || status == USBCD_FAIL) {
+            unknown(status);
+            return;
+        }
         ctx.display.setStateLabel(ctx.text("5003", "No Disc") + " " + inDrive);
         // Every third empty reading in a row resets the count; monitoring goes on either way,
         // since nothing else would start it again until the next drive action.
@@ -91,23 +117,31 @@ void DriveCheckTick(ChangerContext& ctx)
         ctx.deviceMonitor->start();
         return;
     }
-    if (ctx.DriveSlot == kBusyReply) {
+    const bool inRange = ctx.DriveSlot <= LastSlotOf(ctx, machine);
+    // The first letters of the other replies ("+BUSY", "ACK", "ERROR") are slots only when the
+    // machine says it is idle.
+    const bool replyLetter = ctx.DriveSlot == '+' || ctx.DriveSlot == 'A' || ctx.DriveSlot == 'E';
+    if (inRange && replyLetter && Acknowledged(ctx.torvex.USBCDGetStatus(machine))) {
+        showSlot(1);
+        return;
+    }
+    if (!inRange || replyLetter || ctx.DriveSlot == kBusyReply) {
         ++ctx.DriveCheckCount;
         if (ctx.DriveCheckCount <= kMaxBusyChecks) {
             ctx.driveCheck->start();
             return;
         }
-        // Still busy after ten checks: shown as if slot 66 held the disc.
-        ctx.display.setStateLabel(slotWord + " " + std::to_string(kBusyReply) + " " + inDrive);
-        ctx.display.setDriveButtonsEnabled(true);
-        ctx.DriveCheckCount = 0;
-        ctx.deviceMonitor->start();
+        // Still no slot after ten checks: 66 is slot 66 when the machine says it is idle; a
+        // machine that stays busy or answers nonsense is not shown as holding a disc.
+        const int status = inRange ? ctx.torvex.USBCDGetStatus(machine) : USBCD_FAIL;
+        if (!Acknowledged(status)) {
+            unknown(status);
+            return;
+        }
+        showSlot(0);
         return;
     }
-    ctx.display.setStateLabel(slotWord + " " + std::to_string(ctx.DriveSlot) + " " + inDrive);
-    ctx.display.setDriveButtonsEnabled(true);
-    ctx.DriveCheckCount = 1;
-    ctx.deviceMonitor->start();
+    showSlot(1);
 }
 
 } // namespace kavro

@@ -8,6 +8,8 @@
 #include "platform/Person.h"
 #include "platform/Text.h"
 
+#include "torvex/torvex.h"
+
 #include <charconv>
 
 namespace kavro {
@@ -25,6 +27,21 @@ int readyAfterRetry(ChangerContext& ctx, int machine)
         return 0;
     ctx.clock.sleep(kRetryWaitMs);
     return CheckReady(ctx, machine);
+}
+
+// A drive reading that names no slot the machine can have: the first letter of a reply such as
+// "+BUSY" read as a number, or an answer out of range.
+bool plausibleDriveSlot(const ChangerContext& ctx, int machine, int value)
+{
+    return value >= 0 && value <= LastSlotOf(ctx, machine);
+}
+
+// The drive's state could not be read: the label says the drive is being checked rather than
+// claiming a disc or an empty drive.
+void showDriveUnknown(ChangerContext& ctx, int machine)
+{
+    ctx.display.setStateLabel(ctx.text("5011", "Checking") + " " + std::to_string(machine));
+    ctx.display.setDriveButtonsEnabled(false);
 }
 
 void showDriveSlot(ChangerContext& ctx)
@@ -48,10 +65,18 @@ void eject(ChangerContext& ctx, int machine, int ready)
         ctx.deviceMonitor->start();
         return;
     }
-    EjectDrive(ctx, machine);
+    const int result = EjectDrive(ctx, machine);
+    // A machine that vanished is told as such; busy and error results are on the status bar.
+    if (result == USBCD_NO_DEVICE || result == USBCD_FAIL)
+        ShowNotConnectedMessage(ctx);
 }
 
 } // namespace
+
+int LastSlotOf(const ChangerContext& ctx, int machine)
+{
+    return IsDriveMachine(ctx, machine) ? 100 : 150;
+}
 
 bool IsDriveMachine(const ChangerContext& ctx, int machine)
 {
@@ -71,8 +96,15 @@ void ShowDriveState(ChangerContext& ctx)
     const int machine = ctx.machines.MachineByName(ctx.display.machineNameText());
     if (machine == 0)
         return;
-    ctx.torvex.USBCDGetCDDown(machine);
+    const int down = ctx.torvex.USBCDGetCDDown(machine);
     ctx.DriveSlot = ctx.torvex.USBCDGetDriveCD(machine);
+    // A machine that did not take code 14 (gone, busy, erring) answers the drive question with a
+    // failure read as 0 or with the first letter of its reply: neither is the drive's state.
+    if (!Acknowledged(down) || !plausibleDriveSlot(ctx, machine, ctx.DriveSlot)) {
+        ctx.DriveSlot = 0;
+        showDriveUnknown(ctx, machine);
+        return;
+    }
     showDriveSlot(ctx);
 }
 
@@ -107,6 +139,12 @@ void LoadToDrive(ChangerContext& ctx)
         }
         ctx.driveCheck->start();
         ShowDeviceStatus(ctx, result);
+        // The status text alone is easy to miss when the machine has gone; "+BUSY" has no
+        // status text of its own.
+        if (result == USBCD_NO_DEVICE || result == USBCD_FAIL)
+            ShowNotConnectedMessage(ctx);
+        else if (result == USBCD_PLUS_BUSY)
+            ctx.display.setStatusText(0, "Device status BUSY");
     } catch (...) {
         // A fault of the load ends it; the drive check reports the drive as it is.
         ctx.driveCheck->start();

@@ -14,12 +14,17 @@ struct ChangerContext;
 // are marked in the lists).
 bool IsDriveMachine(const ChangerContext& ctx, int machine);
 
+// The highest slot of a machine: 100 for one of the DefaultModel, else 150.
+int LastSlotOf(const ChangerContext& ctx, int machine);
+
 // "Disk in the drive" with the slot: the slot's disc is in the drive, so nothing is moved.
 void ShowDiscInDrive(ChangerContext& ctx, int slot);
 
 // The machine-name box was clicked (also part of both take-outs): puts the arm's disc down on
 // the machine named in the box, reads DriveSlot and shows it; Eject and Detail are enabled
-// exactly when the drive holds a disc. Nothing when the box is empty or names no machine.
+// exactly when the drive holds a disc. A machine that does not take code 14, or answers the
+// drive question with no slot it can have, shows "Checking" and its id instead, with DriveSlot 0.
+// Nothing when the box is empty or names no machine.
 void ShowDriveState(ChangerContext& ctx);
 
 // "Load": the disc of CurrentSlot into the drive of CurrentMachine, then the drive check

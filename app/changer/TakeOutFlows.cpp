@@ -40,9 +40,11 @@ void TakeOutDisc(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int sl
         ctx.deviceMonitor->stop();
     const bool logged = ctx.settings != nullptr && keys::read(*ctx.settings, keys::RetrieveLog) != 0;
     if (logged) {
-        (void)TakeOutWithLog(ctx, dialog, machine, slot, title);
-        if (ctx.takeOutResult == TakeOutAnswer::Execute)
-            TakeOut(ctx, machine, slot);
+        std::optional<RetrieveRecord> record;
+        (void)TakeOutWithLog(ctx, dialog, machine, slot, title, &record);
+        // The record follows the take-out, so a machine that refused or vanished leaves none.
+        if (ctx.takeOutResult == TakeOutAnswer::Execute && TakeOut(ctx, machine, slot) && record)
+            (void)AppendRetrieveRecord(ctx, *record);
     } else {
         TakeOut(ctx, machine, slot);
     }
@@ -51,8 +53,10 @@ void TakeOutDisc(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int sl
 }
 
 int TakeOutWithLog(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int slot,
-                   const std::string& title)
+                   const std::string& title, std::optional<RetrieveRecord>* pending)
 {
+    if (pending != nullptr)
+        pending->reset();
     // A take-out that stops before the dialog must not go ahead on the previous one's answer.
     ctx.takeOutResult = TakeOutAnswer::None;
     if (CheckReady(ctx, machine) != 0)
@@ -72,11 +76,10 @@ int TakeOutWithLog(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int 
     if (answer.result != TakeOutAnswer::Execute)
         return 0;
 
-    RetrieveLogFile log(ctx.dataFolder() / "Retrieve.log");
-    if (!log.isOpen())
+    if (!RetrieveLogFile(ctx.dataFolder() / "Retrieve.log").isOpen())
         return -1;
     CloseDoor(ctx);
-    OpenDoor(ctx, machine, slot);
+    const int door = OpenDoor(ctx, machine, slot);
     RetrieveRecord record;
     record.title = title;
     record.machineName = name;
@@ -84,22 +87,37 @@ int TakeOutWithLog(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int 
     record.access = answer.takeOut ? ctx.text("3606", "取出") : ctx.text("3605", "置放");
     record.reason = answer.reason;
     record.dateTime = FormatLogDateTime(answer.when);
-    (void)log.append(record);
+    if (pending != nullptr)
+        *pending = std::move(record);
+    else if (Acknowledged(door))
+        (void)AppendRetrieveRecord(ctx, record);
     return 0;
 }
 
-void TakeOut(ChangerContext& ctx, int machine, int slot)
+bool AppendRetrieveRecord(ChangerContext& ctx, const RetrieveRecord& record)
+{
+    RetrieveLogFile log(ctx.dataFolder() / "Retrieve.log");
+    return log.isOpen() && log.append(record);
+}
+
+bool TakeOut(ChangerContext& ctx, int machine, int slot)
 {
     if (CheckReady(ctx, machine) == 1) {
         ShowNotConnected(ctx, machine);
-        return;
+        return false;
     }
     if (slotInDrive(ctx, machine, slot))
-        return;
-    BusyCursor busy(ctx.person);
-    ShowDriveState(ctx);
-    MoveToSlot(ctx, machine, slot);
-    ctx.clock.sleep(kAfterMoveMs);
+        return false;
+    int moved = 0;
+    {
+        BusyCursor busy(ctx.person);
+        ShowDriveState(ctx);
+        moved = MoveToSlot(ctx, machine, slot);
+        ctx.clock.sleep(kAfterMoveMs);
+    }
+    // Told after the busy cursor is gone, so the message is not shown under it.
+    ReportNotDone(ctx, machine, moved);
+    return Acknowledged(moved);
 }
 
 } // namespace kavro

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "changer/RetrieveLog.h"
+
+#include <optional>
 #include <string>
 
 namespace kavro {
@@ -20,14 +23,21 @@ void TakeOutDisc(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int sl
 
 // Readiness (twice), the drive check of a machine with a drive (the slot's disc in the drive
 // refuses the take-out), the drive state, then the dialog; when confirmed, opens the door at the
-// slot and appends a record to Data/Retrieve.log. The dialog's result is kept in
-// ctx.takeOutResult (0 when the flow stopped before the dialog). 0, or -1 when the log cannot
-// be opened (the take-out still follows).
+// slot and makes the record of Data/Retrieve.log. With `pending` the record is handed back for
+// the caller to append once TakeOut has brought the slot to the door; without it the record is
+// appended at once, and only when the machine took the door command. Either way the log never
+// claims a take-out the machine refused. The dialog's result is kept in ctx.takeOutResult (0
+// when the flow stopped before the dialog). 0, or -1 when the log cannot be opened (the
+// take-out still follows).
 int TakeOutWithLog(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int slot,
-                   const std::string& title);
+                   const std::string& title, std::optional<RetrieveRecord>* pending = nullptr);
+
+// Appends a record to Data/Retrieve.log; false when it could not be written.
+bool AppendRetrieveRecord(ChangerContext& ctx, const RetrieveRecord& record);
 
 // Readiness, the drive check of a machine with a drive, the drive state, then the slot is
-// brought to the door under the busy cursor.
-void TakeOut(ChangerContext& ctx, int machine, int slot);
+// brought to the door under the busy cursor. True when the machine took the move; a move it did
+// not take is reported to the person.
+bool TakeOut(ChangerContext& ctx, int machine, int slot);
 
 } // namespace kavro

@@ -13,7 +13,8 @@ enum class TestCycleKey { Chord, Start100, Start150 };
 // pending events run between its steps, which is how the stopping chord arrives.
 void TestCycleKeyPressed(ChangerContext& ctx, TestCycleKey key);
 
-// The cycle itself over slots up to n (also callable directly).
+// The cycle itself over slots up to n (also callable directly). Ten rounds in a row in which the
+// machine refused the move or was not ready after it end the cycle with "Auto Check Stop".
 void RunTestCycle(ChangerContext& ctx, int n);
 
 // The slot after slot in the cycle's order: 1 once it is above n, else one more.

@@ -106,7 +106,8 @@ TEST_F(MonitorTest, DriveCheckOfAnEmptyDrive)
     EXPECT_EQ(ctx->DriveSlot, 0);
     EXPECT_EQ(ctx->DriveCheckCount, 1);
     EXPECT_TRUE(monitor.active());
-    EXPECT_EQ(sim.indicesSent(kDrive), std::vector<int>{18});
+    // The status request tells an empty drive from a reading that failed.
+    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{18, 17}));
 }
 
 TEST_F(MonitorTest, DriveCheckOfSlotSeven)
