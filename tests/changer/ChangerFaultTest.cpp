@@ -18,9 +18,9 @@ namespace {
 using Reply = torvex::sim::Reply;
 using torvex::sim::PlugEvent;
 
-// Limits no flow may pass, however the cabinet misbehaves: virtual time and requests per flow.
+// Limits no flow may pass, however the cabinet misbehaves: virtual time and library calls.
 constexpr std::int64_t kFlowMs = 30'000;
-constexpr std::size_t kFlowRequests = 40;
+constexpr std::size_t kFlowCalls = 40;
 
 class NoSwap final : public SwapIdDialog {
 public:
@@ -73,14 +73,15 @@ protected:
     std::filesystem::path logFile() const { return dir / "Data/Retrieve.log"; }
     std::vector<RetrieveLogRow> records() const { return ReadRetrieveLog(logFile()); }
 
-    // Runs a flow and checks it stayed within the limits.
+    // Runs a flow and checks it stayed within the limits. Library calls are counted rather than
+    // the requests that reached the cabinet, which leave out those made after the unplug.
     template <typename Flow> void bounded(const char* what, Flow&& flow)
     {
         const std::int64_t start = clock.nowMs();
-        const std::size_t sent = sim.log().size();
+        const std::size_t calls = torvex.calls.size();
         flow();
         EXPECT_LE(clock.nowMs() - start, kFlowMs) << what;
-        EXPECT_LE(sim.log().size() - sent, kFlowRequests) << what;
+        EXPECT_LE(torvex.calls.size() - calls, kFlowCalls) << what;
     }
 
     void takeOut()
