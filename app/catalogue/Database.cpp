@@ -4,7 +4,9 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
 #include <fstream>
+#include <strings.h>
 
 namespace kavro {
 
@@ -85,6 +87,8 @@ DbStatus Database::open(const std::filesystem::path& file, bool create)
     }
     m_db = db;
     m_file = file;
+    forgetRowChanges();
+    sqlite3_rollback_hook(m_db, &Database::rolledBack, this);
     sqlite3_extended_result_codes(m_db, 1);
     setBusyTimeout(kBusyTimeoutMs);
     // A header that passed the check may still hide a damaged file: read the schema now so that
@@ -109,6 +113,63 @@ void Database::close()
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
+    forgetRowChanges();
+    m_watchedTable.clear();
+}
+
+namespace {
+// More changed rows than this are read faster as a whole table than one by one.
+constexpr std::size_t kRowChangeLimit = 1024;
+} // namespace
+
+void Database::rowChanged(void* self, int, const char* schema, const char* table, long long rowId)
+{
+    auto* db = static_cast<Database*>(self);
+    if (std::strcmp(schema, "main") != 0 || strcasecmp(table, db->m_watchedTable.c_str()) != 0)
+        return;
+    ++db->m_rowMark;
+    if (db->m_changedRows.size() < kRowChangeLimit)
+        db->m_changedRows.push_back(rowId);
+    else
+        db->m_changedRows.clear(); // from here on only marks at or after this change are usable
+}
+
+void Database::rolledBack(void* self)
+{
+    auto* db = static_cast<Database*>(self);
+    ++db->m_rollbacks;
+    db->forgetRowChanges();
+}
+
+void Database::noteRollback()
+{
+    ++m_rollbacks;
+    forgetRowChanges();
+}
+
+void Database::forgetRowChanges()
+{
+    // Moving the mark past every earlier one makes them all unusable.
+    ++m_rowMark;
+    m_changedRows.clear();
+}
+
+void Database::watchRows(std::string_view table)
+{
+    if (!m_db || table.empty() || strcasecmp(std::string(table).c_str(), m_watchedTable.c_str()) == 0)
+        return;
+    m_watchedTable = std::string(table);
+    forgetRowChanges();
+    sqlite3_update_hook(m_db, &Database::rowChanged, this);
+}
+
+std::optional<std::span<const std::int64_t>> Database::changedRowsSince(std::uint64_t mark) const
+{
+    if (!m_db || m_watchedTable.empty() || mark > m_rowMark || m_rowMark - mark > m_changedRows.size())
+        return std::nullopt;
+    const auto kept = m_changedRows.size();
+    return std::span<const std::int64_t>(m_changedRows)
+        .subspan(kept - static_cast<std::size_t>(m_rowMark - mark));
 }
 
 std::string Database::errorText(std::string_view doing) const

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,7 +58,19 @@ public:
     // Changes when any row may have changed: every insert, update or delete made on the connection
     // and every rollback. Cursors compare it to know when to read the table again.
     std::int64_t changeStamp() const;
-    void noteRollback() { ++m_rollbacks; }
+    void noteRollback();
+
+    // The rowids of one table's rows inserted, updated or deleted through this connection, kept
+    // so that a reader holding the table in memory can read only those rows again. Watching
+    // starts with the call and lasts until close.
+    void watchRows(std::string_view table);
+    // A position in the watched rows' changes, to pass to changedRowsSince later.
+    std::uint64_t rowChangeMark() const { return m_rowMark; }
+    // The rowids changed since mark, oldest first, repeats included; nullopt when they are not
+    // known: too many to keep, a rollback since (it undoes changes nobody saw), or the
+    // connection reopened. Deletions by a bare "DELETE FROM table" are not reported by SQLite:
+    // a reader compares its row count afterwards.
+    std::optional<std::span<const std::int64_t>> changedRowsSince(std::uint64_t mark) const;
 
     bool inTransaction() const;
     sqlite3* handle() const { return m_db; }
@@ -69,6 +83,15 @@ private:
     sqlite3* m_db = nullptr;
     std::filesystem::path m_file;
     std::int64_t m_rollbacks = 0;
+
+    // rowId is an sqlite3_int64.
+    static void rowChanged(void* self, int op, const char* schema, const char* table, long long rowId);
+    static void rolledBack(void* self);
+    void forgetRowChanges();
+
+    std::string m_watchedTable;
+    std::vector<std::int64_t> m_changedRows; // changes m_rowMark - size() to m_rowMark
+    std::uint64_t m_rowMark = 0;
 };
 
 } // namespace kavro
