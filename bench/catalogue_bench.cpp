@@ -5,12 +5,13 @@
 //
 // Usage: catalogue_bench [--discs N] [--entries N] [--keep]
 
+#include "BenchSupport.h"
+
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueTime.h"
 #include "catalogue/Categories.h"
 #include "catalogue/DiscRecords.h"
 #include "catalogue/DiscTree.h"
-#include "platform/Person.h"
 #include "platform/SystemClock.h"
 #include "platform/Texts.h"
 
@@ -35,24 +36,7 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-class QuietPerson final : public kavro::Person {
-public:
-    kavro::BoxAnswer messageBox(const std::string& text, const std::string&, kavro::BoxIcon,
-                                kavro::BoxButtons) override
-    {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return kavro::BoxAnswer::Ok;
-    }
-    std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseFile(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    void progress(int, int, const std::string&) override {}
-};
+using kavro::bench::QuietPerson;
 
 constexpr int kMachines = 32;
 constexpr int kSlots = 150;
