@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace kavro {
 
@@ -187,6 +188,9 @@ QuickSearchController::QuickSearchController(TMainForm& window)
     const MainFormWidgets& w = window.widgets();
     m_edit->installEventFilter(this);
     connect(w.tntBtnClear, &QPushButton::clicked, this, &QuickSearchController::clear);
+    // The first search reads the texts of every disc row; do it once the window is up, so the
+    // first keystroke is as quick as the others. A failure here is reported by that search.
+    QTimer::singleShot(0, this, [this] { (void)m_cache.refresh(m_window.catalogue().database()); });
 }
 
 int QuickSearchController::virtualKeyOf(const QKeyEvent& event)

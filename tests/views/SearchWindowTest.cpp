@@ -107,6 +107,17 @@ bool contains(const std::vector<int>& v, std::vector<int> run)
 
 } // namespace
 
+TEST_F(SearchWindow, DiscTextsAreReadOnceWhenTheWindowIsUpNotAtTheFirstKeystroke)
+{
+    openForm();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(quick().discTexts().tableReads(), 1);
+    EXPECT_EQ(quick().discTexts().rows().size(), 4u);
+    QTest::keyClicks(edit(), QStringLiteral("moon"));
+    EXPECT_EQ(captions(w().listView4), (std::vector<std::string>{"Moon Tapes"}));
+    EXPECT_EQ(quick().discTexts().tableReads(), 1);
+}
+
 TEST_F(SearchWindow, TypedCharacterByCharacterTheSearchRunsOncePerChangedTextAndNotOnArrowKeys)
 {
     openForm();
