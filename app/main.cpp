@@ -2,9 +2,9 @@
 #include "shell/ui/KavroApplication.h"
 #include "shell/ui/StartUpFlow.h"
 #include "torvex/torvex.h"
-#include "views/CatalogueActionsAttach.h"
-#include "views/CatalogueActionsConversion.h"
-#include "views/TMainForm.h"
+#include "views/mainwindow/CatalogueActionsAttach.h"
+#include "views/flows/CatalogueActionsConversion.h"
+#include "views/mainwindow/TMainForm.h"
 
 int main(int argc, char** argv)
 {

@@ -4,6 +4,7 @@
 
 #include "content/FileTree.h"
 #include "platform/Person.h"
+#include "support/QuietPerson.h"
 
 #include <algorithm>
 #include <chrono>
@@ -29,23 +30,10 @@ inline double msSince(Steady::time_point start)
 }
 
 // Answers every question with no and prints messages, so that a run never waits.
-class QuietPerson final : public Person {
-public:
-    BoxAnswer messageBox(const std::string& text, const std::string&, BoxIcon, BoxButtons) override
-    {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return BoxAnswer::Ok;
-    }
-    std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseFile(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    void progress(int, int, const std::string&) override {}
-};
+inline kavro::test::QuietPerson quietPerson()
+{
+    return kavro::test::QuietPerson(false, stderr);
+}
 
 inline const char* const kWords[] = {"photo",  "track",   "setup",   "readme",  "install", "music",
                                      "video",  "backup",  "report",  "invoice", "letter",  "image",

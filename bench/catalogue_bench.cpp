@@ -7,11 +7,11 @@
 
 #include "BenchSupport.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/CatalogueTime.h"
-#include "catalogue/Categories.h"
-#include "catalogue/DiscRecords.h"
-#include "catalogue/DiscTree.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/CatalogueTime.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/records/DiscRecords.h"
+#include "catalogue/records/DiscTree.h"
 #include "platform/SystemClock.h"
 #include "platform/Texts.h"
 
@@ -36,7 +36,6 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-using kavro::bench::QuietPerson;
 
 constexpr int kMachines = 32;
 constexpr int kSlots = 150;
@@ -219,7 +218,7 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path folder(made);
     std::filesystem::create_directories(folder / "Data");
-    QuietPerson person;
+    auto person = kavro::bench::quietPerson();
     kavro::SystemClock clock;
     kavro::DefaultTexts texts;
 

@@ -20,28 +20,28 @@
 
 #include "BenchSupport.h"
 
-#include "catalogue/AdvancedSearch.h"
-#include "catalogue/Catalogue.h"
-#include "catalogue/CatalogueTime.h"
-#include "catalogue/Categories.h"
-#include "catalogue/DiscCursor.h"
-#include "catalogue/DiscRecords.h"
-#include "catalogue/DiscTextCache.h"
-#include "catalogue/DiscTree.h"
-#include "catalogue/QuickSearch.h"
-#include "catalogue/SearchScope.h"
+#include "catalogue/search/AdvancedSearch.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/CatalogueTime.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/database/DiscCursor.h"
+#include "catalogue/records/DiscRecords.h"
+#include "catalogue/search/DiscTextCache.h"
+#include "catalogue/records/DiscTree.h"
+#include "catalogue/search/QuickSearch.h"
+#include "catalogue/search/SearchScope.h"
 #include "changer/ChangerContext.h"
 #include "changer/MachineRegistry.h"
 #include "changer/TorvexCalls.h"
 #include "content/ListTreeFolder.h"
 #include "platform/SystemClock.h"
 #include "platform/Texts.h"
-#include "views/BuildDiscNodes.h"
-#include "views/DiscList.h"
-#include "views/DiscPictureView.h"
-#include "views/ListRows.h"
-#include "views/ListSort.h"
-#include "views/ResultRowList.h"
+#include "views/lists/BuildDiscNodes.h"
+#include "views/lists/DiscList.h"
+#include "views/mainwindow/DiscPictureView.h"
+#include "views/lists/ListRows.h"
+#include "views/lists/ListSort.h"
+#include "views/lists/ResultRowList.h"
 
 #include <QImage>
 
@@ -229,7 +229,7 @@ struct Setup {
 // Fills the catalogue in a child process, so that its memory stays out of the figures.
 bool generate(const Setup& setup)
 {
-    QuietPerson person;
+    auto person = kavro::bench::quietPerson();
     SystemClock clock;
     DefaultTexts texts;
     std::filesystem::create_directories(setup.dir / "Data");
@@ -332,7 +332,7 @@ bool generateApart(const Setup& setup)
 
 // What the main window holds once it is up.
 struct Window {
-    QuietPerson person;
+    auto person = kavro::bench::quietPerson();
     SystemClock clock;
     DefaultTexts texts;
     CabinetTorvex torvex;

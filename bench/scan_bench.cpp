@@ -7,14 +7,16 @@
 //
 // Usage: scan_bench [--items N] [--runs N] [--dir FOLDER] [--keep]
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscRecords.h"
-#include "catalogue/DiscTree.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/DiscRecords.h"
+#include "catalogue/records/DiscTree.h"
 #include "content/DiscScan.h"
 #include "platform/Drives.h"
 #include "platform/Person.h"
 #include "platform/SystemClock.h"
 #include "platform/Texts.h"
+
+#include "support/QuietPerson.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -49,25 +51,6 @@ double best(int runs, const std::function<void()>& work)
     }
     return fastest;
 }
-
-class QuietPerson final : public kavro::Person {
-public:
-    kavro::BoxAnswer messageBox(const std::string& text, const std::string&, kavro::BoxIcon,
-                                kavro::BoxButtons) override
-    {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return kavro::BoxAnswer::Ok;
-    }
-    std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseFile(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    void progress(int, int, const std::string&) override {}
-};
 
 // 10 x 10 x 10 folders; the files are spread over the deepest ones. Returns the item count.
 int generateTree(const fs::path& root, int items)
@@ -213,7 +196,7 @@ int main(int argc, char** argv)
     report("ScanDiscTree", scan, "find -printf size,time", findStat);
 
     // The record of the scanned tree, through the catalogue.
-    QuietPerson person;
+    kavro::test::QuietPerson person(false, stderr);
     kavro::DefaultTexts texts;
     kavro::Catalogue catalogue(folder / "program", person, texts, clock);
     if (auto s = catalogue.open(); !s) {

@@ -9,12 +9,12 @@
 
 #include "BenchSupport.h"
 
-#include "catalogue/AdvancedSearch.h"
-#include "catalogue/Catalogue.h"
-#include "catalogue/Categories.h"
-#include "catalogue/DiscTextCache.h"
-#include "catalogue/QuickSearch.h"
-#include "catalogue/SearchScope.h"
+#include "catalogue/search/AdvancedSearch.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/search/DiscTextCache.h"
+#include "catalogue/search/QuickSearch.h"
+#include "catalogue/search/SearchScope.h"
 #include "platform/SystemClock.h"
 #include "platform/Texts.h"
 
@@ -105,7 +105,7 @@ int main(int argc, char** argv)
     if (!keep)
         opt.dir = std::filesystem::temp_directory_path() / ("kavro-search-bench-" + std::to_string(getpid()));
 
-    QuietPerson person;
+    auto person = kavro::bench::quietPerson();
     kavro::SystemClock clock;
     kavro::DefaultTexts texts;
     bool ok = true;

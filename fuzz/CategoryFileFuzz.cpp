@@ -1,12 +1,14 @@
 // The category mirror file (Data/category.txt) over arbitrary bytes: each line as parsed, the
 // file loaded into an empty catalogue, and the loaded tree saved and loaded again.
 #include "FuzzScratch.h"
-#include "QuietPerson.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/Categories.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/Categories.h"
 #include "platform/Text.h"
 #include "platform/Texts.h"
+
+#include "support/QuietPerson.h"
+#include "support/VirtualClock.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -22,8 +24,8 @@ using kavro::fuzz::check;
 namespace {
 
 struct Session {
-    kavro::fuzz::QuietPerson person;
-    kavro::fuzz::InstantClock clock;
+    kavro::test::QuietPerson person(true);
+    kavro::test::VirtualClock clock;
     kavro::DefaultTexts texts;
     std::unique_ptr<kavro::Catalogue> catalogue;
 };

@@ -1,14 +1,16 @@
 // The machine list Data/dbid.txt over arbitrary bytes: its lines as split and parsed, the list
 // loaded into an empty registry, and that registry loaded again from the rows it wrote.
 #include "FuzzScratch.h"
-#include "QuietPerson.h"
 
-#include "catalogue/Catalogue.h"
+#include "catalogue/records/Catalogue.h"
 #include "changer/ChangerContext.h"
 #include "changer/MachineRegistry.h"
 #include "changer/TorvexCalls.h"
 #include "platform/Text.h"
 #include "platform/Texts.h"
+
+#include "support/QuietPerson.h"
+#include "support/VirtualClock.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -61,8 +63,8 @@ public:
 };
 
 struct Session {
-    kavro::fuzz::QuietPerson person;
-    kavro::fuzz::InstantClock clock;
+    kavro::test::QuietPerson person(true);
+    kavro::test::VirtualClock clock;
     kavro::DefaultTexts texts;
     ScriptedCabinets cabinets;
     std::unique_ptr<kavro::Catalogue> catalogue;

@@ -2,7 +2,7 @@
 // and parsed again.
 #include "FuzzScratch.h"
 
-#include "catalogue/Misc1Text.h"
+#include "catalogue/records/Misc1Text.h"
 
 #include <cstddef>
 #include <cstdint>

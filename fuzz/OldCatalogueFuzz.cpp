@@ -3,9 +3,9 @@
 // the Misc1 text a Paradox row gets, read back as the catalogue reads it.
 #include "FuzzScratch.h"
 
-#include "catalogue/Misc1Text.h"
-#include "catalogue/OldCatalogueText.h"
-#include "catalogue/ParadoxImport.h"
+#include "catalogue/records/Misc1Text.h"
+#include "catalogue/import/OldCatalogueText.h"
+#include "catalogue/import/ParadoxImport.h"
 #include "platform/Text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

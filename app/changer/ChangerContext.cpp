@@ -1,6 +1,6 @@
 #include "changer/ChangerContext.h"
 
-#include "catalogue/Catalogue.h"
+#include "catalogue/records/Catalogue.h"
 #include "platform/Texts.h"
 
 namespace kavro {

@@ -1,8 +1,8 @@
 #include "changer/MachineRegistry.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/Query.h"
-#include "catalogue/SqliteColumns.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/database/Query.h"
+#include "catalogue/database/SqliteColumns.h"
 #include "changer/ChangerContext.h"
 #include "changer/DeviceMonitor.h"
 #include "platform/Person.h"

@@ -1,6 +1,6 @@
 #include "changer/MachineTable.h"
 
-#include "catalogue/SqliteColumns.h"
+#include "catalogue/database/SqliteColumns.h"
 #include "platform/Text.h"
 
 namespace kavro {

@@ -1,10 +1,10 @@
 #include "changer/SwapId.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/CatalogueBackup.h"
-#include "catalogue/DbCommand.h"
-#include "catalogue/Query.h"
-#include "catalogue/Transaction.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/CatalogueBackup.h"
+#include "catalogue/database/DbCommand.h"
+#include "catalogue/database/Query.h"
+#include "catalogue/database/Transaction.h"
 #include "changer/ChangerContext.h"
 #include "platform/Clock.h"
 

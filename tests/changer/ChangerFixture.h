@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/Catalogue.h"
+#include "catalogue/records/Catalogue.h"
 #include "changer/ChangerContext.h"
 #include "changer/TakeOutDialog.h"
 #include "changer/Timer.h"

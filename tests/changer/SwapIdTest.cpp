@@ -1,6 +1,6 @@
 #include "ChangerFixture.h"
 
-#include "catalogue/DiscRecords.h"
+#include "catalogue/records/DiscRecords.h"
 #include "changer/SwapId.h"
 
 namespace kavro::test {

@@ -1,4 +1,4 @@
-#include "views/TMainForm.h"
+#include "views/mainwindow/TMainForm.h"
 #include "shell/AppContext.h"
 
 #include "support/ScriptedPerson.h"

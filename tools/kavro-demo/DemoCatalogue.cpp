@@ -1,8 +1,8 @@
-#include "views/DemoCatalogue.h"
+#include "DemoCatalogue.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/Categories.h"
-#include "catalogue/DiscRecords.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/records/DiscRecords.h"
 #include "changer/ChangerContext.h"
 #include "changer/MachineRegistry.h"
 #include "changer/RetrieveLog.h"
@@ -13,8 +13,8 @@
 #include "platform/Texts.h"
 #include "shell/Settings.h"
 #include "shell/SettingsKeys.h"
-#include "views/DemoCover.h"
-#include "views/DemoDiscs.h"
+#include "DemoCover.h"
+#include "DemoDiscs.h"
 
 #include <chrono>
 #include <ctime>

@@ -1,4 +1,4 @@
-#include "views/DemoCover.h"
+#include "DemoCover.h"
 
 #include <QBuffer>
 #include <QColor>

@@ -1,4 +1,4 @@
-#include "views/DemoDiscs.h"
+#include "DemoDiscs.h"
 
 #include <random>
 #include <string_view>

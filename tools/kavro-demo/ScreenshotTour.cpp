@@ -6,8 +6,8 @@
 #include "shell/ui/QtClock.h"
 #include "shell/ui/QtPerson.h"
 #include "torvex/torvex.h"
-#include "views/TMainForm.h"
-#include "views/TfrmRetrieve.h"
+#include "views/mainwindow/TMainForm.h"
+#include "views/dialogs/TfrmRetrieve.h"
 
 #include <QAction>
 #include <QApplication>

@@ -14,7 +14,7 @@
 #include "shell/Settings.h"
 #include "shell/SettingsKeys.h"
 #include "shell/StartUp.h"
-#include "views/DemoCatalogue.h"
+#include "DemoCatalogue.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "catalogue/Database.h"
+#include "catalogue/database/Database.h"
 
-#include "catalogue/JetSchema.h"
+#include "catalogue/database/JetSchema.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/DbResult.h"
+#include "catalogue/database/DbResult.h"
 
 #include <cstdint>
 #include <filesystem>

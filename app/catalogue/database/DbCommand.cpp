@@ -1,8 +1,8 @@
-#include "catalogue/DbCommand.h"
+#include "catalogue/database/DbCommand.h"
 
-#include "catalogue/Database.h"
-#include "catalogue/JetSchema.h"
-#include "catalogue/Transaction.h"
+#include "catalogue/database/Database.h"
+#include "catalogue/database/JetSchema.h"
+#include "catalogue/database/Transaction.h"
 
 namespace kavro {
 

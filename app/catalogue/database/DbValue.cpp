@@ -1,4 +1,4 @@
-#include "catalogue/DbValue.h"
+#include "catalogue/database/DbValue.h"
 
 #include <charconv>
 #include <cstdio>

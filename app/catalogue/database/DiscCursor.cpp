@@ -1,8 +1,8 @@
-#include "catalogue/DiscCursor.h"
+#include "catalogue/database/DiscCursor.h"
 
-#include "catalogue/Database.h"
-#include "catalogue/JetSchema.h"
-#include "catalogue/SqliteColumns.h"
+#include "catalogue/database/Database.h"
+#include "catalogue/database/JetSchema.h"
+#include "catalogue/database/SqliteColumns.h"
 #include "platform/Text.h"
 
 #include <sqlite3.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/DbResult.h"
-#include "catalogue/DbValue.h"
+#include "catalogue/database/DbResult.h"
+#include "catalogue/database/DbValue.h"
 
 #include <cstdint>
 #include <functional>

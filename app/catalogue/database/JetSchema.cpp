@@ -1,4 +1,4 @@
-#include "catalogue/JetSchema.h"
+#include "catalogue/database/JetSchema.h"
 
 #include <regex>
 

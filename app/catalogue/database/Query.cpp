@@ -1,7 +1,7 @@
-#include "catalogue/Query.h"
+#include "catalogue/database/Query.h"
 
-#include "catalogue/Database.h"
-#include "catalogue/SqliteColumns.h"
+#include "catalogue/database/Database.h"
+#include "catalogue/database/SqliteColumns.h"
 #include "platform/Text.h"
 
 #include <sqlite3.h>

@@ -1,4 +1,4 @@
-#include "catalogue/SqliteColumns.h"
+#include "catalogue/database/SqliteColumns.h"
 
 #include "platform/Text.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/DbValue.h"
+#include "catalogue/database/DbValue.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
-#include "catalogue/Transaction.h"
+#include "catalogue/database/Transaction.h"
 
-#include "catalogue/Database.h"
+#include "catalogue/database/Database.h"
 
 namespace kavro {
 

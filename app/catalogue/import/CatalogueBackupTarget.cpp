@@ -1,7 +1,7 @@
-#include "catalogue/CatalogueBackupTarget.h"
+#include "catalogue/import/CatalogueBackupTarget.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/CatalogueBackup.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/CatalogueBackup.h"
 #include "platform/Person.h"
 #include "platform/Texts.h"
 

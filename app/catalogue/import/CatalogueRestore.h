@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/CatalogueRestoreResult.h"
+#include "catalogue/import/CatalogueRestoreResult.h"
 
 #include <filesystem>
 #include <string>

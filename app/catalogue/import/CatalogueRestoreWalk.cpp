@@ -1,7 +1,7 @@
-#include "catalogue/CatalogueRestoreWalk.h"
+#include "catalogue/import/CatalogueRestoreWalk.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/OldCatalogueSource.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/import/OldCatalogueSource.h"
 #include "platform/Clock.h"
 #include "platform/Person.h"
 #include "platform/Text.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/CatalogueRestoreResult.h"
-#include "catalogue/CatalogueRestoreSession.h"
+#include "catalogue/import/CatalogueRestoreResult.h"
+#include "catalogue/import/CatalogueRestoreSession.h"
 
 #include <filesystem>
 #include <functional>

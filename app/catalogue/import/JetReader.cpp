@@ -1,6 +1,6 @@
-#include "catalogue/JetReader.h"
+#include "catalogue/import/JetReader.h"
 
-#include "catalogue/OldCatalogueText.h"
+#include "catalogue/import/OldCatalogueText.h"
 #include "platform/Text.h"
 
 // glib's C++ parts must come before mdbtools opens its extern "C" block.

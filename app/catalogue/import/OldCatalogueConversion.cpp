@@ -1,9 +1,9 @@
-#include "catalogue/OldCatalogueConversion.h"
+#include "catalogue/import/OldCatalogueConversion.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/CatalogueSchema.h"
-#include "catalogue/OldCatalogueSource.h"
-#include "catalogue/Transaction.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/database/CatalogueSchema.h"
+#include "catalogue/import/OldCatalogueSource.h"
+#include "catalogue/database/Transaction.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 

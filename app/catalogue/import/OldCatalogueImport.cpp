@@ -1,9 +1,9 @@
-#include "catalogue/OldCatalogueImport.h"
+#include "catalogue/import/OldCatalogueImport.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/CatalogueRestoreWalk.h"
-#include "catalogue/CatalogueTime.h"
-#include "catalogue/OldCatalogueSource.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/import/CatalogueRestoreWalk.h"
+#include "catalogue/records/CatalogueTime.h"
+#include "catalogue/import/OldCatalogueSource.h"
 #include "platform/Text.h"
 
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "catalogue/OldCatalogueJetSource.h"
+#include "catalogue/import/OldCatalogueJetSource.h"
 
 namespace kavro {
 

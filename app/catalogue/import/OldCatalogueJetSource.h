@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/JetReader.h"
-#include "catalogue/OldCatalogueSource.h"
+#include "catalogue/import/JetReader.h"
+#include "catalogue/import/OldCatalogueSource.h"
 
 namespace kavro {
 

@@ -1,7 +1,7 @@
-#include "catalogue/OldCatalogueSource.h"
+#include "catalogue/import/OldCatalogueSource.h"
 
-#include "catalogue/OldCatalogueJetSource.h"
-#include "catalogue/OldCatalogueSqliteSource.h"
+#include "catalogue/import/OldCatalogueJetSource.h"
+#include "catalogue/import/OldCatalogueSqliteSource.h"
 
 #include <cstdint>
 #include <fstream>

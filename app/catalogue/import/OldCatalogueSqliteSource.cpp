@@ -1,6 +1,6 @@
-#include "catalogue/OldCatalogueSqliteSource.h"
+#include "catalogue/import/OldCatalogueSqliteSource.h"
 
-#include "catalogue/JetSchema.h"
+#include "catalogue/database/JetSchema.h"
 #include "platform/Text.h"
 
 #include <sqlite3.h>

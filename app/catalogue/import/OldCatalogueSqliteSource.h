@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/OldCatalogueSource.h"
+#include "catalogue/import/OldCatalogueSource.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

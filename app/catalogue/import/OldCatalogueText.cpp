@@ -1,4 +1,4 @@
-#include "catalogue/OldCatalogueText.h"
+#include "catalogue/import/OldCatalogueText.h"
 
 #include "platform/Text.h"
 

@@ -1,6 +1,6 @@
-#include "catalogue/ParadoxTable.h"
+#include "catalogue/import/ParadoxTable.h"
 
-#include "catalogue/OldCatalogueText.h"
+#include "catalogue/import/OldCatalogueText.h"
 #include "platform/Text.h"
 
 extern "C" {

@@ -1,7 +1,7 @@
-#include "catalogue/Catalogue.h"
+#include "catalogue/records/Catalogue.h"
 
-#include "catalogue/CatalogueSchema.h"
-#include "catalogue/JetSchema.h"
+#include "catalogue/database/CatalogueSchema.h"
+#include "catalogue/database/JetSchema.h"
 #include "platform/Clock.h"
 
 namespace kavro {

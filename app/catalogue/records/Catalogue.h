@@ -1,13 +1,13 @@
 #pragma once
 
-#include "catalogue/CategoryList.h"
-#include "catalogue/CategoryTree.h"
-#include "catalogue/Database.h"
-#include "catalogue/DbCommand.h"
-#include "catalogue/DbResult.h"
-#include "catalogue/DiscCursor.h"
-#include "catalogue/DiscRecord.h"
-#include "catalogue/Query.h"
+#include "catalogue/records/CategoryList.h"
+#include "catalogue/records/CategoryTree.h"
+#include "catalogue/database/Database.h"
+#include "catalogue/database/DbCommand.h"
+#include "catalogue/database/DbResult.h"
+#include "catalogue/database/DiscCursor.h"
+#include "catalogue/records/DiscRecord.h"
+#include "catalogue/database/Query.h"
 #include "content/FileTree.h"
 
 #include <filesystem>

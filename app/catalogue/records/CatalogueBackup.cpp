@@ -1,7 +1,7 @@
-#include "catalogue/CatalogueBackup.h"
+#include "catalogue/records/CatalogueBackup.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/Database.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/database/Database.h"
 
 #include <sqlite3.h>
 

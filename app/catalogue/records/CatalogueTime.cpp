@@ -1,4 +1,4 @@
-#include "catalogue/CatalogueTime.h"
+#include "catalogue/records/CatalogueTime.h"
 
 #include <ctime>
 

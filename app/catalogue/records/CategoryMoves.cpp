@@ -1,8 +1,8 @@
-#include "catalogue/CategoryMoves.h"
+#include "catalogue/records/CategoryMoves.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/Categories.h"
-#include "catalogue/DiscRecords.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/records/DiscRecords.h"
 
 namespace kavro {
 

@@ -1,4 +1,4 @@
-#include "catalogue/CategoryTree.h"
+#include "catalogue/records/CategoryTree.h"
 
 #include "platform/Text.h"
 

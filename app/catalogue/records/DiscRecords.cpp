@@ -1,8 +1,8 @@
-#include "catalogue/DiscRecords.h"
+#include "catalogue/records/DiscRecords.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscTree.h"
-#include "catalogue/Misc1Text.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/DiscTree.h"
+#include "catalogue/records/Misc1Text.h"
 #include "platform/Clock.h"
 #include "platform/Person.h"
 #include "platform/Text.h"

@@ -1,7 +1,7 @@
-#include "catalogue/DiscTree.h"
+#include "catalogue/records/DiscTree.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscRecords.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/DiscRecords.h"
 #include "platform/Person.h"
 
 namespace kavro {

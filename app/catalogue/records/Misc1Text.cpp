@@ -1,4 +1,4 @@
-#include "catalogue/Misc1Text.h"
+#include "catalogue/records/Misc1Text.h"
 
 #include "platform/Text.h"
 

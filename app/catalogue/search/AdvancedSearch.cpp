@@ -1,11 +1,11 @@
-#include "catalogue/AdvancedSearch.h"
+#include "catalogue/search/AdvancedSearch.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscTextCache.h"
-#include "catalogue/MatchText.h"
-#include "catalogue/SearchScope.h"
-#include "catalogue/SearchTabs.h"
-#include "catalogue/TreeNameSearch.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/search/DiscTextCache.h"
+#include "catalogue/search/MatchText.h"
+#include "catalogue/search/SearchScope.h"
+#include "catalogue/search/SearchTabs.h"
+#include "catalogue/search/TreeNameSearch.h"
 #include "platform/Person.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/DbResult.h"
-#include "catalogue/SearchRow.h"
+#include "catalogue/database/DbResult.h"
+#include "catalogue/search/SearchRow.h"
 
 #include <chrono>
 #include <string>

@@ -1,8 +1,8 @@
-#include "catalogue/BarcodeSearch.h"
+#include "catalogue/search/BarcodeSearch.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscTextCache.h"
-#include "catalogue/MatchText.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/search/DiscTextCache.h"
+#include "catalogue/search/MatchText.h"
 
 namespace kavro {
 

@@ -1,9 +1,9 @@
-#include "catalogue/DiscTextCache.h"
+#include "catalogue/search/DiscTextCache.h"
 
-#include "catalogue/CatalogueSchema.h"
-#include "catalogue/Database.h"
-#include "catalogue/Misc1Text.h"
-#include "catalogue/SqliteColumns.h"
+#include "catalogue/database/CatalogueSchema.h"
+#include "catalogue/database/Database.h"
+#include "catalogue/records/Misc1Text.h"
+#include "catalogue/database/SqliteColumns.h"
 #include "platform/Text.h"
 
 #include <sqlite3.h>

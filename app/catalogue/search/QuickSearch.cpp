@@ -1,10 +1,10 @@
-#include "catalogue/QuickSearch.h"
+#include "catalogue/search/QuickSearch.h"
 
-#include "catalogue/AdvancedSearch.h"
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscTextCache.h"
-#include "catalogue/MatchText.h"
-#include "catalogue/SearchScope.h"
+#include "catalogue/search/AdvancedSearch.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/search/DiscTextCache.h"
+#include "catalogue/search/MatchText.h"
+#include "catalogue/search/SearchScope.h"
 
 #include <cstdint>
 #include <unordered_map>

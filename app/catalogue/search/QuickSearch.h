@@ -1,8 +1,8 @@
 #pragma once
 
-#include "catalogue/CategoryTree.h"
-#include "catalogue/DbResult.h"
-#include "catalogue/SearchRow.h"
+#include "catalogue/records/CategoryTree.h"
+#include "catalogue/database/DbResult.h"
+#include "catalogue/search/SearchRow.h"
 
 #include <span>
 #include <string>

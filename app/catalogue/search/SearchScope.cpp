@@ -1,7 +1,7 @@
-#include "catalogue/SearchScope.h"
+#include "catalogue/search/SearchScope.h"
 
-#include "catalogue/CategoryList.h"
-#include "catalogue/CategoryTree.h"
+#include "catalogue/records/CategoryList.h"
+#include "catalogue/records/CategoryTree.h"
 #include "platform/Text.h"
 
 namespace kavro {

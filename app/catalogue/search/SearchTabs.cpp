@@ -1,6 +1,6 @@
-#include "catalogue/SearchTabs.h"
+#include "catalogue/search/SearchTabs.h"
 
-#include "catalogue/CategoryTree.h"
+#include "catalogue/records/CategoryTree.h"
 
 namespace kavro {
 

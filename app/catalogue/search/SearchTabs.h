@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/SearchRow.h"
+#include "catalogue/search/SearchRow.h"
 
 #include <chrono>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "catalogue/TreeNameSearch.h"
+#include "catalogue/search/TreeNameSearch.h"
 
 #include "content/TreeIndexEntry.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/MatchText.h"
+#include "catalogue/search/MatchText.h"
 
 #include <cstdint>
 #include <string>

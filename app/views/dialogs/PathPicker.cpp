@@ -1,4 +1,4 @@
-#include "views/PathPicker.h"
+#include "views/dialogs/PathPicker.h"
 
 #include "content/DiscScanDrives.h"
 #include "shell/AppContext.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/TPathDialog.h"
+#include "views/dialogs/TPathDialog.h"
 
 #include <QPointer>
 

@@ -1,4 +1,4 @@
-#include "views/TPathDialog.h"
+#include "views/dialogs/TPathDialog.h"
 
 #include "platform/Texts.h"
 #include "shell/ui/Designed.h"

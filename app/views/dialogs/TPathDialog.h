@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/TPathDialogDrives.h"
+#include "views/flows/TPathDialogDrives.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
-#include "views/TfrmAdd.h"
+#include "views/dialogs/TfrmAdd.h"
 
-#include "catalogue/CategoryTree.h"
+#include "catalogue/records/CategoryTree.h"
 #include "shell/ui/Designed.h"
-#include "views/TfrmAddModel.h"
+#include "views/flows/TfrmAddModel.h"
 
 #include <QApplication>
 #include <QCheckBox>

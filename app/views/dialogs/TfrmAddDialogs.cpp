@@ -1,9 +1,9 @@
-#include "views/TfrmAddDialogs.h"
+#include "views/dialogs/TfrmAddDialogs.h"
 
 #include "shell/ui/WidgetPlacementTarget.h"
-#include "views/TfrmAdd.h"
-#include "views/TfrmAddModel.h"
-#include "views/TfrmAddType.h"
+#include "views/dialogs/TfrmAdd.h"
+#include "views/flows/TfrmAddModel.h"
+#include "views/dialogs/TfrmAddType.h"
 
 namespace kavro {
 

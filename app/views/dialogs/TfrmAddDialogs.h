@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/AddDiscFlowDialogs.h"
+#include "views/flows/AddDiscFlowDialogs.h"
 
 #include <QPointer>
 #include <QWidget>

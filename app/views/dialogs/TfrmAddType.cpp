@@ -1,4 +1,4 @@
-#include "views/TfrmAddType.h"
+#include "views/dialogs/TfrmAddType.h"
 
 #include "shell/ui/Designed.h"
 

@@ -1,4 +1,4 @@
-#include "views/TfrmDetail.h"
+#include "views/dialogs/TfrmDetail.h"
 
 #include "platform/Texts.h"
 #include "shell/SettingsKeys.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/TfrmDetailRow.h"
+#include "views/flows/TfrmDetailRow.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "views/TfrmPrint2.h"
+#include "views/dialogs/TfrmPrint2.h"
 
 #include "output/ReportLayout.h"
 #include "output/ReportPrinter.h"

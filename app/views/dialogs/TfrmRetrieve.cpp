@@ -1,4 +1,4 @@
-#include "views/TfrmRetrieve.h"
+#include "views/dialogs/TfrmRetrieve.h"
 
 #include "shell/ui/Designed.h"
 #include "shell/ui/WidgetPlacementTarget.h"

@@ -1,4 +1,4 @@
-#include "views/TfrmSearch.h"
+#include "views/dialogs/TfrmSearch.h"
 
 #include "platform/Texts.h"
 #include "shell/AppContext.h"

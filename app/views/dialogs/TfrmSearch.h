@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/AdvancedSearch.h"
+#include "catalogue/search/AdvancedSearch.h"
 
 #include <QDialog>
 

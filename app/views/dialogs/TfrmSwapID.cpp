@@ -1,4 +1,4 @@
-#include "views/TfrmSwapID.h"
+#include "views/dialogs/TfrmSwapID.h"
 
 #include "platform/Text.h"
 #include "shell/ui/Designed.h"

@@ -1,9 +1,9 @@
-#include "views/AddDiscFlow.h"
+#include "views/flows/AddDiscFlow.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/CatalogueTime.h"
-#include "catalogue/DiscRecords.h"
-#include "catalogue/DiscTree.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/CatalogueTime.h"
+#include "catalogue/records/DiscRecords.h"
+#include "catalogue/records/DiscTree.h"
 #include "cddb/CddbLookup.h"
 #include "changer/ChangerActions.h"
 #include "changer/ChangerContext.h"
@@ -13,11 +13,11 @@
 #include "platform/Person.h"
 #include "platform/Text.h"
 #include "platform/Texts.h"
-#include "views/AddDiscFlowDialogs.h"
-#include "views/AddDiscFlowDrive.h"
-#include "views/AddDiscFlowServices.h"
-#include "views/AddDiscFlowViews.h"
-#include "views/TfrmAddModel.h"
+#include "views/flows/AddDiscFlowDialogs.h"
+#include "views/flows/AddDiscFlowDrive.h"
+#include "views/flows/AddDiscFlowServices.h"
+#include "views/flows/AddDiscFlowViews.h"
+#include "views/flows/TfrmAddModel.h"
 
 #include <memory>
 

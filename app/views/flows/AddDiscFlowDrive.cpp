@@ -1,4 +1,4 @@
-#include "views/AddDiscFlowDrive.h"
+#include "views/flows/AddDiscFlowDrive.h"
 
 #include "changer/ChangerActions.h"
 #include "changer/ChangerContext.h"

@@ -1,6 +1,6 @@
-#include "views/CatalogueActionsConversion.h"
+#include "views/flows/CatalogueActionsConversion.h"
 
-#include "catalogue/CatalogueSchema.h"
+#include "catalogue/database/CatalogueSchema.h"
 #include "platform/Person.h"
 #include "platform/Texts.h"
 

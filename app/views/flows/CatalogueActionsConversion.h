@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/OldCatalogueConversion.h"
+#include "catalogue/import/OldCatalogueConversion.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "views/CatalogueActionsRegistry.h"
+#include "views/flows/CatalogueActionsRegistry.h"
 
 #include "changer/ChangerContext.h"
 #include "changer/MachineRegistry.h"

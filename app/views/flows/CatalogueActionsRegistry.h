@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/ImportRegistry.h"
+#include "catalogue/import/ImportRegistry.h"
 
 namespace kavro {
 

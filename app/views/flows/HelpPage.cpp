@@ -1,4 +1,4 @@
-#include "views/HelpPage.h"
+#include "views/flows/HelpPage.h"
 
 #include <system_error>
 

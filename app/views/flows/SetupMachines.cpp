@@ -1,4 +1,4 @@
-#include "views/SetupMachines.h"
+#include "views/flows/SetupMachines.h"
 
 #include "changer/ChangerContext.h"
 #include "changer/MachineRegistry.h"

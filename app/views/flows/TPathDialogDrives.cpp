@@ -1,4 +1,4 @@
-#include "views/TPathDialogDrives.h"
+#include "views/flows/TPathDialogDrives.h"
 
 #include "platform/Drives.h"
 #include "platform/Text.h"

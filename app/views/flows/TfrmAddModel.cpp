@@ -1,7 +1,7 @@
-#include "views/TfrmAddModel.h"
+#include "views/flows/TfrmAddModel.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscRecords.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/DiscRecords.h"
 #include "changer/ChangerActions.h"
 #include "changer/ChangerContext.h"
 #include "content/DiscScanVolume.h"
@@ -10,8 +10,8 @@
 #include "platform/Text.h"
 #include "platform/Texts.h"
 #include "shell/FileIo.h"
-#include "views/AddDiscFlowServices.h"
-#include "views/TfrmAddPicture.h"
+#include "views/flows/AddDiscFlowServices.h"
+#include "views/flows/TfrmAddPicture.h"
 
 #include <charconv>
 #include <filesystem>

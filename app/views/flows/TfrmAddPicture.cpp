@@ -1,4 +1,4 @@
-#include "views/TfrmAddPicture.h"
+#include "views/flows/TfrmAddPicture.h"
 
 #include "content/DiscPicture.h"
 

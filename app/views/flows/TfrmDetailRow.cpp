@@ -1,7 +1,7 @@
-#include "views/TfrmDetailRow.h"
+#include "views/flows/TfrmDetailRow.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscRecords.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/DiscRecords.h"
 #include "changer/ChangerContext.h"
 #include "platform/Text.h"
 

@@ -1,4 +1,4 @@
-#include "views/TfrmPrint2Source.h"
+#include "views/flows/TfrmPrint2Source.h"
 
 namespace kavro {
 

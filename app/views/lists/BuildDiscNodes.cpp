@@ -1,9 +1,9 @@
-#include "views/BuildDiscNodes.h"
+#include "views/lists/BuildDiscNodes.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscRecords.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/DiscRecords.h"
 #include "platform/Text.h"
-#include "views/DiscList.h"
+#include "views/lists/DiscList.h"
 
 namespace kavro {
 

@@ -1,4 +1,4 @@
-#include "views/DiscList.h"
+#include "views/lists/DiscList.h"
 
 namespace kavro {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/CategoryTree.h"
+#include "catalogue/records/CategoryTree.h"
 
 #include <string>
 #include <vector>

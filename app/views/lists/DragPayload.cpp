@@ -1,4 +1,4 @@
-#include "views/DragPayload.h"
+#include "views/lists/DragPayload.h"
 
 #include <QDataStream>
 #include <QIODevice>

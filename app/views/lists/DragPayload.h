@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/CategoryMoves.h"
+#include "catalogue/records/CategoryMoves.h"
 
 #include <optional>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "views/ListRow.h"
+#include "views/lists/ListRow.h"
 
 namespace kavro {
 

@@ -1,10 +1,10 @@
-#include "views/ListRows.h"
+#include "views/lists/ListRows.h"
 
-#include "catalogue/CategoryTree.h"
+#include "catalogue/records/CategoryTree.h"
 #include "changer/RetrieveLog.h"
 #include "content/ListTreeFolder.h"
 #include "platform/Text.h"
-#include "views/DiscList.h"
+#include "views/lists/DiscList.h"
 
 namespace kavro {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/ListRow.h"
+#include "views/lists/ListRow.h"
 
 #include <string_view>
 #include <vector>

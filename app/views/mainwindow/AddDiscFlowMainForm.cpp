@@ -1,12 +1,12 @@
-#include "views/AddDiscFlowMainForm.h"
+#include "views/mainwindow/AddDiscFlowMainForm.h"
 
-#include "catalogue/Catalogue.h"
+#include "catalogue/records/Catalogue.h"
 #include "shell/AppContext.h"
 #include "shell/SettingsKeys.h"
-#include "views/DiscPictureView.h"
-#include "views/ListView.h"
-#include "views/NavigationTree.h"
-#include "views/TMainForm.h"
+#include "views/mainwindow/DiscPictureView.h"
+#include "views/mainwindow/ListView.h"
+#include "views/mainwindow/NavigationTree.h"
+#include "views/mainwindow/TMainForm.h"
 
 #include <QAction>
 #include <QApplication>

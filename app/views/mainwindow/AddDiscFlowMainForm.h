@@ -2,10 +2,10 @@
 
 #include "cddb/CddbLookup.h"
 #include "platform/LibcdioTocReader.h"
-#include "views/AddDiscFlow.h"
-#include "views/AddDiscFlowServices.h"
-#include "views/AddDiscFlowViews.h"
-#include "views/TfrmAddDialogs.h"
+#include "views/flows/AddDiscFlow.h"
+#include "views/flows/AddDiscFlowServices.h"
+#include "views/flows/AddDiscFlowViews.h"
+#include "views/dialogs/TfrmAddDialogs.h"
 
 #include <QObject>
 

@@ -1,8 +1,8 @@
-#include "views/CatalogueActions.h"
+#include "views/mainwindow/CatalogueActions.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/CatalogueRestore.h"
-#include "catalogue/ParadoxImport.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/import/CatalogueRestore.h"
+#include "catalogue/import/ParadoxImport.h"
 #include "platform/Person.h"
 #include "platform/Texts.h"
 #include "shell/AppContext.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "catalogue/CatalogueBackupTarget.h"
-#include "catalogue/CatalogueRestoreResult.h"
-#include "catalogue/ImportRegistry.h"
-#include "views/PathPicker.h"
+#include "catalogue/import/CatalogueBackupTarget.h"
+#include "catalogue/import/CatalogueRestoreResult.h"
+#include "catalogue/import/ImportRegistry.h"
+#include "views/dialogs/PathPicker.h"
 
 #include <QObject>
 #include <QPointer>

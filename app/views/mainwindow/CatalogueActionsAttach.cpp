@@ -1,8 +1,8 @@
-#include "views/CatalogueActionsAttach.h"
+#include "views/mainwindow/CatalogueActionsAttach.h"
 
-#include "views/CatalogueActions.h"
-#include "views/CatalogueActionsRegistry.h"
-#include "views/TMainForm.h"
+#include "views/mainwindow/CatalogueActions.h"
+#include "views/flows/CatalogueActionsRegistry.h"
+#include "views/mainwindow/TMainForm.h"
 
 namespace kavro {
 

@@ -1,6 +1,6 @@
-#include "views/ChangerControls.h"
+#include "views/mainwindow/ChangerControls.h"
 
-#include "catalogue/Catalogue.h"
+#include "catalogue/records/Catalogue.h"
 #include "changer/ChangerActions.h"
 #include "changer/DeviceMonitor.h"
 #include "changer/DriveFlows.h"
@@ -9,11 +9,11 @@
 #include "platform/Person.h"
 #include "shell/AppContext.h"
 #include "shell/SettingsKeys.h"
-#include "views/ListRows.h"
-#include "views/MachineBar.h"
-#include "views/MainFormWidgets.h"
-#include "views/TfrmRetrieve.h"
-#include "views/TfrmSwapID.h"
+#include "views/lists/ListRows.h"
+#include "views/mainwindow/MachineBar.h"
+#include "views/mainwindow/MainFormWidgets.h"
+#include "views/dialogs/TfrmRetrieve.h"
+#include "views/dialogs/TfrmSwapID.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "changer/TakeOutDialog.h"
 #include "changer/TakeOutFlows.h"
 #include "changer/TestCycle.h"
-#include "views/WindowTimer.h"
+#include "views/mainwindow/WindowTimer.h"
 
 #include <QObject>
 

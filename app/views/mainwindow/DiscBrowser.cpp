@@ -1,23 +1,23 @@
-#include "views/DiscBrowser.h"
+#include "views/mainwindow/DiscBrowser.h"
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/Categories.h"
-#include "catalogue/CategoryMoves.h"
-#include "catalogue/DiscRecords.h"
-#include "catalogue/DiscTree.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/records/CategoryMoves.h"
+#include "catalogue/records/DiscRecords.h"
+#include "catalogue/records/DiscTree.h"
 #include "changer/RetrieveLog.h"
 #include "content/ListTreeFolder.h"
 #include "platform/Person.h"
 #include "platform/Text.h"
 #include "shell/AppContext.h"
 #include "shell/SettingsKeys.h"
-#include "views/BuildDiscNodes.h"
-#include "views/ChangerControls.h"
-#include "views/DiscPictureView.h"
-#include "views/Icons.h"
-#include "views/ListView.h"
-#include "views/MainFormWidgets.h"
-#include "views/NavigationTree.h"
+#include "views/lists/BuildDiscNodes.h"
+#include "views/mainwindow/ChangerControls.h"
+#include "views/mainwindow/DiscPictureView.h"
+#include "views/mainwindow/Icons.h"
+#include "views/mainwindow/ListView.h"
+#include "views/mainwindow/MainFormWidgets.h"
+#include "views/mainwindow/NavigationTree.h"
 
 #include <QAction>
 #include <QLabel>
@@ -106,7 +106,7 @@ DiscBrowser::DiscBrowser(Catalogue& catalogue, ChangerControls& changer, AppCont
 DiscBrowser::~DiscBrowser()
 {
     m_catalogue.setDiscRemovedHandler(nullptr);
-    m_w.treeView1->setDropRule(nullptr);
+    m_w.treeView1->setDropPolicy(nullptr);
 }
 
 RowLookups DiscBrowser::lookups() const
@@ -331,8 +331,7 @@ void DiscBrowser::showSearchRows(std::vector<ListRow> rows)
 void DiscBrowser::connectTree()
 {
     NavigationTree* tree = m_w.treeView1;
-    tree->setDropRule(
-        [this](const DragPayload& payload, TreeNode& target) { return canDrop(payload, target); });
+    tree->setDropPolicy(this);
     connect(tree, &NavigationTree::nodeClicked, this, &DiscBrowser::nodeClicked);
     connect(tree, &NavigationTree::nodeDoubleClicked, this, &DiscBrowser::nodeDoubleClicked);
     connect(tree, &NavigationTree::nodeMenuRequested, this, &DiscBrowser::nodeMenuRequested);
@@ -591,7 +590,7 @@ ListView* DiscBrowser::listOfSource(DragSource source) const
     return nullptr;
 }
 
-bool DiscBrowser::canDrop(const DragPayload& payload, TreeNode& target)
+bool DiscBrowser::acceptsDrop(const DragPayload& payload, TreeNode& target)
 {
     if (busy() || payload.items.empty())
         return false;

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "changer/TakeOutFlows.h"
-#include "views/DiscList.h"
-#include "views/DragPayload.h"
-#include "views/ListRows.h"
-#include "views/ResultRowList.h"
+#include "views/lists/DiscList.h"
+#include "views/lists/DragPayload.h"
+#include "views/lists/ListRows.h"
+#include "views/lists/ResultRowList.h"
+#include "views/mainwindow/TreeDropPolicy.h"
 
 #include <QObject>
 
@@ -36,7 +37,7 @@ struct SelectedDisc {
 // (DiscList, ResultRowList), the one visible list (ActiveList) and the view mode, the machine
 // mode, every click, key, menu, rename, removal and drop on the tree and the lists, and the
 // information tabs of the shown disc.
-class DiscBrowser : public QObject {
+class DiscBrowser : public QObject, private TreeDropPolicy {
     Q_OBJECT
 public:
     DiscBrowser(Catalogue& catalogue, ChangerControls& changer, AppContext& app, MainFormWidgets& widgets,
@@ -113,7 +114,8 @@ public:
     void nodeDoubleClicked(TreeNode* node);
     void nodeMenuRequested(TreeNode* node, const QPoint& globalPos);
     void nodeEdited(TreeNode* node, const QString& text);
-    bool canDrop(const DragPayload& payload, TreeNode& target);
+    // TreeView1 asks before a drop: every dragged item must be allowed on the target.
+    bool acceptsDrop(const DragPayload& payload, TreeNode& target) override;
     void drop(const DragPayload& payload, TreeNode* target);
 
     // Whether a catalogue change is under way (events on the tree are ignored meanwhile).

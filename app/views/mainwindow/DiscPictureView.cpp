@@ -1,4 +1,4 @@
-#include "views/DiscPictureView.h"
+#include "views/mainwindow/DiscPictureView.h"
 
 #include "content/DiscPicture.h"
 

@@ -1,6 +1,6 @@
-#include "views/Icons.h"
+#include "views/mainwindow/Icons.h"
 
-#include "views/ListRow.h"
+#include "views/lists/ListRow.h"
 
 #include <QApplication>
 #include <QPixmap>

@@ -1,6 +1,6 @@
-#include "views/ListView.h"
+#include "views/mainwindow/ListView.h"
 
-#include "views/Icons.h"
+#include "views/mainwindow/Icons.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

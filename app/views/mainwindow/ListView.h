@@ -1,8 +1,8 @@
 #pragma once
 
-#include "views/DragPayload.h"
-#include "views/ListRow.h"
-#include "views/ListSort.h"
+#include "views/lists/DragPayload.h"
+#include "views/lists/ListRow.h"
+#include "views/lists/ListSort.h"
 
 #include <QStackedWidget>
 #include <QTreeWidget>

@@ -1,4 +1,4 @@
-#include "views/MachineBar.h"
+#include "views/mainwindow/MachineBar.h"
 
 #include "changer/ChangerDisplay.h"
 #include "shell/ui/Designed.h"

@@ -1,8 +1,8 @@
-#include "views/NavigationTree.h"
+#include "views/mainwindow/NavigationTree.h"
 
-#include "catalogue/CategoryTree.h"
-#include "views/BuildDiscNodes.h"
-#include "views/Icons.h"
+#include "catalogue/records/CategoryTree.h"
+#include "views/lists/BuildDiscNodes.h"
+#include "views/mainwindow/Icons.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -305,9 +305,9 @@ TreeNode* NavigationTree::dropTarget(const QPoint& pos, const QMimeData* mime) c
 {
     const auto payload = DragPayload::fromMimeData(mime);
     TreeNode* target = nodeOf(itemAt(pos));
-    if (!payload || !target || !m_dropRule || m_syncing || !isEnabled())
+    if (!payload || !target || !m_dropPolicy || m_syncing || !isEnabled())
         return nullptr;
-    return m_dropRule(*payload, *target) ? target : nullptr;
+    return m_dropPolicy->acceptsDrop(*payload, *target) ? target : nullptr;
 }
 
 void NavigationTree::dragEnterEvent(QDragEnterEvent* event)

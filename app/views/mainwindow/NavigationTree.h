@@ -1,10 +1,10 @@
 #pragma once
 
-#include "views/DragPayload.h"
+#include "views/lists/DragPayload.h"
+#include "views/mainwindow/TreeDropPolicy.h"
 
 #include <QTreeWidget>
 
-#include <functional>
 #include <unordered_map>
 
 namespace kavro {
@@ -34,11 +34,9 @@ public:
     // In-place editing of a node's text; nodeEdited reports the text when accepted.
     void startEditing(TreeNode* node);
 
-    // Whether a payload may be dropped on a node; without a rule nothing is dropped.
-    void setDropRule(std::function<bool(const DragPayload&, TreeNode& target)> rule)
-    {
-        m_dropRule = std::move(rule);
-    }
+    // Who decides whether a payload may be dropped on a node; without one nothing is dropped.
+    // The policy must outlive the tree or be cleared first.
+    void setDropPolicy(TreeDropPolicy* policy) { m_dropPolicy = policy; }
 
 signals:
     // A click on a node, or an Up or Down key released on it.
@@ -71,7 +69,7 @@ private:
 
     const CategoryTree* m_source = nullptr;
     ItemMap m_items;
-    std::function<bool(const DragPayload&, TreeNode&)> m_dropRule;
+    TreeDropPolicy* m_dropPolicy = nullptr;
     QTreeWidgetItem* m_editing = nullptr;
     QString m_editingText;
     bool m_syncing = false;

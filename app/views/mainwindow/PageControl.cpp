@@ -1,4 +1,4 @@
-#include "views/PageControl.h"
+#include "views/mainwindow/PageControl.h"
 
 #include <QPainter>
 

@@ -1,14 +1,14 @@
-#include "views/QuickSearchController.h"
+#include "views/mainwindow/QuickSearchController.h"
 
-#include "catalogue/Catalogue.h"
+#include "catalogue/records/Catalogue.h"
 #include "platform/Person.h"
 #include "platform/Text.h"
 #include "shell/AppContext.h"
-#include "views/DiscBrowser.h"
-#include "views/ListRows.h"
-#include "views/ListView.h"
-#include "views/NavigationTree.h"
-#include "views/TMainForm.h"
+#include "views/mainwindow/DiscBrowser.h"
+#include "views/lists/ListRows.h"
+#include "views/mainwindow/ListView.h"
+#include "views/mainwindow/NavigationTree.h"
+#include "views/mainwindow/TMainForm.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/DiscTextCache.h"
-#include "catalogue/QuickSearch.h"
+#include "catalogue/search/DiscTextCache.h"
+#include "catalogue/search/QuickSearch.h"
 
 #include <QObject>
 

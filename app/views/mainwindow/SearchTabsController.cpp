@@ -1,16 +1,16 @@
-#include "views/SearchTabsController.h"
+#include "views/mainwindow/SearchTabsController.h"
 
-#include "catalogue/BarcodeSearch.h"
-#include "catalogue/Catalogue.h"
-#include "catalogue/SearchScope.h"
+#include "catalogue/search/BarcodeSearch.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/search/SearchScope.h"
 #include "changer/ChangerActions.h"
 #include "platform/Person.h"
 #include "shell/AppContext.h"
-#include "views/DiscBrowser.h"
-#include "views/ListRows.h"
-#include "views/ListView.h"
-#include "views/NavigationTree.h"
-#include "views/TMainForm.h"
+#include "views/mainwindow/DiscBrowser.h"
+#include "views/lists/ListRows.h"
+#include "views/mainwindow/ListView.h"
+#include "views/mainwindow/NavigationTree.h"
+#include "views/mainwindow/TMainForm.h"
 
 #include <QAction>
 

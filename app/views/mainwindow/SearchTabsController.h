@@ -1,9 +1,9 @@
 #pragma once
 
-#include "catalogue/AdvancedSearch.h"
-#include "catalogue/SearchTabs.h"
-#include "views/ListRow.h"
-#include "views/TfrmSearch.h"
+#include "catalogue/search/AdvancedSearch.h"
+#include "catalogue/search/SearchTabs.h"
+#include "views/lists/ListRow.h"
+#include "views/dialogs/TfrmSearch.h"
 
 #include <QObject>
 

@@ -1,15 +1,15 @@
-#include "views/SetupCommands.h"
+#include "views/mainwindow/SetupCommands.h"
 
 #include "platform/Person.h"
 #include "shell/AppContext.h"
 #include "shell/ui/TfrmSetup.h"
 #include "shell/ui/WidgetPlacementTarget.h"
-#include "views/HelpPage.h"
-#include "views/MachineBar.h"
-#include "views/SetupMachines.h"
-#include "views/TMainForm.h"
-#include "views/TfrmDetail.h"
-#include "views/TfrmDetailRow.h"
+#include "views/flows/HelpPage.h"
+#include "views/mainwindow/MachineBar.h"
+#include "views/flows/SetupMachines.h"
+#include "views/mainwindow/TMainForm.h"
+#include "views/dialogs/TfrmDetail.h"
+#include "views/flows/TfrmDetailRow.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "views/ChangerControls.h"
-#include "views/DiscBrowser.h"
-#include "views/MainFormWidgets.h"
+#include "views/mainwindow/ChangerControls.h"
+#include "views/mainwindow/DiscBrowser.h"
+#include "views/mainwindow/MainFormWidgets.h"
 
 #include <QMainWindow>
 #include <QTimer>

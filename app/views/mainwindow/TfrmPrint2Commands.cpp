@@ -1,9 +1,9 @@
-#include "views/TfrmPrint2Commands.h"
+#include "views/mainwindow/TfrmPrint2Commands.h"
 
-#include "views/DiscBrowser.h"
-#include "views/ListView.h"
-#include "views/MainFormWidgets.h"
-#include "views/TMainForm.h"
+#include "views/mainwindow/DiscBrowser.h"
+#include "views/mainwindow/ListView.h"
+#include "views/mainwindow/MainFormWidgets.h"
+#include "views/mainwindow/TMainForm.h"
 
 #include <QAction>
 #include <QLabel>

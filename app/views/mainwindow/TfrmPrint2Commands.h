@@ -1,7 +1,7 @@
 #pragma once
 
-#include "views/TfrmPrint2.h"
-#include "views/TfrmPrint2Source.h"
+#include "views/dialogs/TfrmPrint2.h"
+#include "views/flows/TfrmPrint2Source.h"
 
 #include <QObject>
 

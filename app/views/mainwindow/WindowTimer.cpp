@@ -1,4 +1,4 @@
-#include "views/WindowTimer.h"
+#include "views/mainwindow/WindowTimer.h"
 
 namespace kavro {
 

@@ -1,6 +1,6 @@
-#include "CatalogueFixture.h"
+#include "catalogue/records/CatalogueFixture.h"
 
-#include "catalogue/Transaction.h"
+#include "catalogue/database/Transaction.h"
 
 namespace kavro::test {
 namespace {

@@ -1,6 +1,6 @@
-#include "ImportFixture.h"
+#include "catalogue/import/ImportFixture.h"
 
-#include "catalogue/CatalogueBackupTarget.h"
+#include "catalogue/import/CatalogueBackupTarget.h"
 
 #include <sqlite3.h>
 

@@ -1,9 +1,9 @@
 // Backups onto a full disk or a folder that cannot be written, and a catalogue locked by another
 // program: the person is told, nothing is reported as done, and no file is left half-written.
-#include "ImportFixture.h"
+#include "catalogue/import/ImportFixture.h"
 
-#include "catalogue/CatalogueBackupTarget.h"
-#include "catalogue/Transaction.h"
+#include "catalogue/import/CatalogueBackupTarget.h"
+#include "catalogue/database/Transaction.h"
 
 #include <sqlite3.h>
 

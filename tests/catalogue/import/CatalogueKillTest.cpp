@@ -2,12 +2,12 @@
 // program folder and is killed at its Nth file write, sync, truncation or deletion made by SQLite
 // (or right after the operation returned). The parent then opens the catalogue as the program
 // does and checks that it holds the old catalogue or the new one, whole, and nothing between.
-#include "ImportFixture.h"
+#include "catalogue/import/ImportFixture.h"
 
-#include "catalogue/CatalogueRestore.h"
-#include "catalogue/OldCatalogueImport.h"
-#include "catalogue/ParadoxImport.h"
-#include "catalogue/Transaction.h"
+#include "catalogue/import/CatalogueRestore.h"
+#include "catalogue/import/OldCatalogueImport.h"
+#include "catalogue/import/ParadoxImport.h"
+#include "catalogue/database/Transaction.h"
 
 #include <sqlite3.h>
 

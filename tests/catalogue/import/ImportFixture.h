@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CatalogueFixture.h"
+#include "catalogue/records/CatalogueFixture.h"
 
-#include "catalogue/Categories.h"
-#include "catalogue/ImportRegistry.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/import/ImportRegistry.h"
 
 extern "C" {
 #include <paradox.h>

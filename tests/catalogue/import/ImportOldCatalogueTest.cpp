@@ -1,7 +1,7 @@
-#include "ImportFixture.h"
+#include "catalogue/import/ImportFixture.h"
 
-#include "catalogue/OldCatalogueImport.h"
-#include "catalogue/OldCatalogueSource.h"
+#include "catalogue/import/OldCatalogueImport.h"
+#include "catalogue/import/OldCatalogueSource.h"
 
 namespace kavro::test {
 namespace {

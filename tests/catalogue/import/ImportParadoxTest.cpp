@@ -1,10 +1,10 @@
-#include "ImportFixture.h"
+#include "catalogue/import/ImportFixture.h"
 
-#include "catalogue/CatalogueSchema.h"
-#include "catalogue/Misc1Text.h"
-#include "catalogue/ParadoxImport.h"
-#include "catalogue/ParadoxTable.h"
-#include "catalogue/Transaction.h"
+#include "catalogue/database/CatalogueSchema.h"
+#include "catalogue/records/Misc1Text.h"
+#include "catalogue/import/ParadoxImport.h"
+#include "catalogue/import/ParadoxTable.h"
+#include "catalogue/database/Transaction.h"
 
 #include <filesystem>
 

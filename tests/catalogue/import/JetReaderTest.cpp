@@ -1,7 +1,7 @@
-#include "JetFixtures.h"
+#include "catalogue/import/JetFixtures.h"
 
-#include "catalogue/JetReader.h"
-#include "catalogue/OldCatalogueSource.h"
+#include "catalogue/import/JetReader.h"
+#include "catalogue/import/OldCatalogueSource.h"
 #include "platform/Text.h"
 #include "support/TempDir.h"
 

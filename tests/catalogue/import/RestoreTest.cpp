@@ -1,9 +1,9 @@
-#include "ImportFixture.h"
-#include "JetFixtures.h"
+#include "catalogue/import/ImportFixture.h"
+#include "catalogue/import/JetFixtures.h"
 
-#include "catalogue/CatalogueRestore.h"
-#include "catalogue/OldCatalogueConversion.h"
-#include "catalogue/OldCatalogueSource.h"
+#include "catalogue/import/CatalogueRestore.h"
+#include "catalogue/import/OldCatalogueConversion.h"
+#include "catalogue/import/OldCatalogueSource.h"
 
 namespace kavro::test {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscRecords.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/DiscRecords.h"
 #include "platform/Text.h"
 #include "platform/Texts.h"
 #include "support/ScriptedPerson.h"

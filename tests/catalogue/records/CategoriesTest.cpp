@@ -1,8 +1,8 @@
-#include "CatalogueFixture.h"
+#include "catalogue/records/CatalogueFixture.h"
 
-#include "catalogue/Categories.h"
-#include "catalogue/CategoryMoves.h"
-#include "catalogue/Transaction.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/records/CategoryMoves.h"
+#include "catalogue/database/Transaction.h"
 
 namespace kavro::test {
 namespace {

@@ -1,8 +1,8 @@
 // Category ids at the top of their range: a damaged mirror file or table may hold the largest id
 // there is, and no new category may then take an id that is in use or overflow the counter.
-#include "CatalogueFixture.h"
+#include "catalogue/records/CatalogueFixture.h"
 
-#include "catalogue/Categories.h"
+#include "catalogue/records/Categories.h"
 
 #include <limits>
 

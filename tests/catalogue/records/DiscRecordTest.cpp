@@ -1,9 +1,9 @@
-#include "CatalogueFixture.h"
+#include "catalogue/records/CatalogueFixture.h"
 
-#include "catalogue/Categories.h"
-#include "catalogue/DiscTree.h"
-#include "catalogue/Misc1Text.h"
-#include "catalogue/Transaction.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/records/DiscTree.h"
+#include "catalogue/records/Misc1Text.h"
+#include "catalogue/database/Transaction.h"
 
 namespace kavro::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "catalogue/MatchText.h"
+#include "catalogue/search/MatchText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "SearchFixture.h"
+#include "catalogue/search/SearchFixture.h"
 
-#include "catalogue/AdvancedSearch.h"
-#include "catalogue/DiscRecords.h"
-#include "catalogue/MatchText.h"
-#include "catalogue/QuickSearch.h"
-#include "catalogue/SearchScope.h"
-#include "catalogue/Transaction.h"
+#include "catalogue/search/AdvancedSearch.h"
+#include "catalogue/records/DiscRecords.h"
+#include "catalogue/search/MatchText.h"
+#include "catalogue/search/QuickSearch.h"
+#include "catalogue/search/SearchScope.h"
+#include "catalogue/database/Transaction.h"
 #include "content/TreeTestSupport.h"
 
 #include <random>

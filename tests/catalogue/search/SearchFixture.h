@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CatalogueFixture.h"
+#include "catalogue/records/CatalogueFixture.h"
 
-#include "catalogue/Categories.h"
-#include "catalogue/DiscTextCache.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/search/DiscTextCache.h"
 #include "content/FileTree.h"
 
 #include <sqlite3.h>

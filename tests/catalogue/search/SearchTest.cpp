@@ -1,11 +1,11 @@
-#include "SearchFixture.h"
+#include "catalogue/search/SearchFixture.h"
 
-#include "catalogue/AdvancedSearch.h"
-#include "catalogue/BarcodeSearch.h"
-#include "catalogue/DiscRecords.h"
-#include "catalogue/QuickSearch.h"
-#include "catalogue/SearchScope.h"
-#include "catalogue/SearchTabs.h"
+#include "catalogue/search/AdvancedSearch.h"
+#include "catalogue/search/BarcodeSearch.h"
+#include "catalogue/records/DiscRecords.h"
+#include "catalogue/search/QuickSearch.h"
+#include "catalogue/search/SearchScope.h"
+#include "catalogue/search/SearchTabs.h"
 #include "content/TreeTestSupport.h"
 
 namespace kavro::test {

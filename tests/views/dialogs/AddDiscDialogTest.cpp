@@ -1,11 +1,11 @@
-#include "views/AddDiscFixture.h"
+#include "views/flows/AddDiscFixture.h"
 
 #include "shell/LanguageTable.h"
 #include "shell/PlacementPass.h"
 #include "shell/ProgramLog.h"
 #include "shell/ui/WidgetPlacementTarget.h"
-#include "views/TfrmAdd.h"
-#include "views/TfrmAddType.h"
+#include "views/dialogs/TfrmAdd.h"
+#include "views/dialogs/TfrmAddType.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
-#include "views/TfrmDetail.h"
-#include "views/TfrmDetailRow.h"
+#include "views/dialogs/TfrmDetail.h"
+#include "views/flows/TfrmDetailRow.h"
 
 #include "shell/Settings.h"
 
-#include "DetailFixture.h"
+#include "views/flows/DetailFixture.h"
 
 #include <QApplication>
 #include <QHeaderView>

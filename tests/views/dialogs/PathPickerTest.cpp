@@ -1,11 +1,11 @@
-#include "views/PathPicker.h"
+#include "views/dialogs/PathPicker.h"
 #include "platform/Drives.h"
 #include "platform/Texts.h"
 #include "shell/AppContext.h"
 #include "support/ScriptedPerson.h"
 #include "support/TempDir.h"
 #include "support/VirtualClock.h"
-#include "views/TPathDialog.h"
+#include "views/dialogs/TPathDialog.h"
 
 #include <QComboBox>
 #include <QListWidget>

@@ -2,7 +2,7 @@
 #include "shell/AppContext.h"
 #include "shell/Settings.h"
 #include "shell/SettingsKeys.h"
-#include "views/TfrmPrint2.h"
+#include "views/dialogs/TfrmPrint2.h"
 
 #include "support/ScriptedPerson.h"
 #include "support/TempDir.h"

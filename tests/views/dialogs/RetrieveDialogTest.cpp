@@ -1,4 +1,4 @@
-#include "catalogue/Catalogue.h"
+#include "catalogue/records/Catalogue.h"
 #include "changer/ChangerContext.h"
 #include "changer/RetrieveLog.h"
 #include "changer/TakeOutFlows.h"
@@ -7,7 +7,7 @@
 #include "shell/AppContext.h"
 #include "shell/Settings.h"
 #include "shell/SettingsKeys.h"
-#include "views/TfrmRetrieve.h"
+#include "views/dialogs/TfrmRetrieve.h"
 
 #include "support/ScriptedPerson.h"
 #include "support/TempDir.h"

@@ -1,5 +1,5 @@
 #include "shell/AppContext.h"
-#include "views/TfrmSearch.h"
+#include "views/dialogs/TfrmSearch.h"
 
 #include "support/TempDir.h"
 #include "support/VirtualClock.h"

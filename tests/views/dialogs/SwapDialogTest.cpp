@@ -1,6 +1,6 @@
 #include "platform/Text.h"
 #include "shell/AppContext.h"
-#include "views/TfrmSwapID.h"
+#include "views/dialogs/TfrmSwapID.h"
 
 #include "support/TempDir.h"
 #include "support/VirtualClock.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/Categories.h"
-#include "catalogue/DiscRecords.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/records/DiscRecords.h"
 #include "cddb/CddbLookup.h"
 #include "changer/ChangerContext.h"
 #include "changer/Timer.h"
@@ -13,11 +13,11 @@
 #include "support/ScriptedPerson.h"
 #include "support/TempDir.h"
 #include "support/VirtualClock.h"
-#include "views/AddDiscFlow.h"
-#include "views/AddDiscFlowDialogs.h"
-#include "views/AddDiscFlowServices.h"
-#include "views/AddDiscFlowViews.h"
-#include "views/TfrmAddModel.h"
+#include "views/flows/AddDiscFlow.h"
+#include "views/flows/AddDiscFlowDialogs.h"
+#include "views/flows/AddDiscFlowServices.h"
+#include "views/flows/AddDiscFlowViews.h"
+#include "views/flows/TfrmAddModel.h"
 
 #include "torvex/Transport.h"
 #include "torvex/sim/Simulator.h"

@@ -1,6 +1,6 @@
-#include "views/AddDiscFixture.h"
+#include "views/flows/AddDiscFixture.h"
 
-#include "catalogue/DiscTree.h"
+#include "catalogue/records/DiscTree.h"
 #include "cddb/CddbTestServer.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscRecords.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/DiscRecords.h"
 #include "changer/ChangerContext.h"
 #include "changer/Timer.h"
 #include "changer/TorvexCalls.h"

@@ -1,10 +1,10 @@
-#include "catalogue/Catalogue.h"
-#include "catalogue/JetFixtures.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/import/JetFixtures.h"
 #include "platform/Texts.h"
 #include "support/ScriptedPerson.h"
 #include "support/TempDir.h"
 #include "support/VirtualClock.h"
-#include "views/CatalogueActionsConversion.h"
+#include "views/flows/CatalogueActionsConversion.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "views/SetupMachines.h"
+#include "views/flows/SetupMachines.h"
 
-#include "DetailFixture.h"
+#include "views/flows/DetailFixture.h"
 
 #include <sqlite3.h>
 

@@ -1,4 +1,4 @@
-#include "views/ListSort.h"
+#include "views/lists/ListSort.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The add and edit flows as the main window starts them: toolbar, menus, and what the window's
 // trees and lists show afterwards.
-#include "MainFormFixture.h"
+#include "views/mainwindow/MainFormFixture.h"
 
-#include "views/AddDiscFlowMainForm.h"
-#include "views/TfrmAdd.h"
-#include "views/TfrmAddModel.h"
-#include "views/TfrmAddType.h"
+#include "views/mainwindow/AddDiscFlowMainForm.h"
+#include "views/dialogs/TfrmAdd.h"
+#include "views/flows/TfrmAddModel.h"
+#include "views/dialogs/TfrmAddType.h"
 
 #include <QAction>
 #include <QApplication>

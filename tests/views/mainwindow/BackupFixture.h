@@ -1,10 +1,10 @@
 #pragma once
 
-#include "catalogue/ImportFixture.h"
+#include "catalogue/import/ImportFixture.h"
 
 #include "shell/AppContext.h"
-#include "views/CatalogueActions.h"
-#include "views/TPathDialog.h"
+#include "views/mainwindow/CatalogueActions.h"
+#include "views/dialogs/TPathDialog.h"
 
 #include <QListWidget>
 #include <QPushButton>

@@ -1,10 +1,10 @@
 // The main window's other entry points: double clicks on tree nodes, the drive entries of the
 // row menus, the machine bar's buttons, the toolbar's delete, drops delivered as drag events,
 // and a language switch.
-#include "MainFormFixture.h"
+#include "views/mainwindow/MainFormFixture.h"
 
 #include "changer/ChangerContext.h"
-#include "views/MachineBar.h"
+#include "views/mainwindow/MachineBar.h"
 
 #include <QAction>
 #include <QDragEnterEvent>

@@ -1,4 +1,4 @@
-#include "BackupFixture.h"
+#include "views/mainwindow/BackupFixture.h"
 
 namespace kavro::test {
 namespace {

@@ -1,8 +1,8 @@
-#include "MainFormFixture.h"
+#include "views/mainwindow/MainFormFixture.h"
 
-#include "views/CatalogueActions.h"
-#include "views/CatalogueActionsAttach.h"
-#include "views/TPathDialog.h"
+#include "views/mainwindow/CatalogueActions.h"
+#include "views/mainwindow/CatalogueActionsAttach.h"
+#include "views/dialogs/TPathDialog.h"
 
 #include <QAction>
 #include <QListWidget>

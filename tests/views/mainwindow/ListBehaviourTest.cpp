@@ -1,6 +1,6 @@
 // The lists of the main window: sorting on header clicks, red rows and the drive entries, the
 // double-click and menu entry points into the changer flows.
-#include "MainFormFixture.h"
+#include "views/mainwindow/MainFormFixture.h"
 
 #include "changer/ChangerContext.h"
 

@@ -5,20 +5,20 @@
 #include "torvex/sim/Simulator.h"
 #include "torvex/torvex.h"
 
-#include "SimCabinets.h"
-#include "catalogue/Catalogue.h"
-#include "catalogue/DiscRecords.h"
+#include "views/mainwindow/SimCabinets.h"
+#include "catalogue/records/Catalogue.h"
+#include "catalogue/records/DiscRecords.h"
 #include "changer/TakeOutDialog.h"
 #include "content/FileTree.h"
 #include "shell/AppContext.h"
 #include "support/ScriptedPerson.h"
 #include "support/TempDir.h"
 #include "support/VirtualClock.h"
-#include "views/DiscBrowser.h"
-#include "views/ListView.h"
-#include "views/MainFormWidgets.h"
-#include "views/NavigationTree.h"
-#include "views/TMainForm.h"
+#include "views/mainwindow/DiscBrowser.h"
+#include "views/mainwindow/ListView.h"
+#include "views/mainwindow/MainFormWidgets.h"
+#include "views/mainwindow/NavigationTree.h"
+#include "views/mainwindow/TMainForm.h"
 
 #include <QLabel>
 #include <QTest>

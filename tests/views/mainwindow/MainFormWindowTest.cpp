@@ -1,11 +1,11 @@
 // The main window as a whole: its layout, the machine bar, the timers, the drawn tabs, the
 // test-cycle keys and a catalogue it cannot open.
-#include "MainFormFixture.h"
+#include "views/mainwindow/MainFormFixture.h"
 
 #include "changer/ChangerContext.h"
-#include "views/MachineBar.h"
-#include "views/PageControl.h"
-#include "views/WindowTimer.h"
+#include "views/mainwindow/MachineBar.h"
+#include "views/mainwindow/PageControl.h"
+#include "views/mainwindow/WindowTimer.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,8 +1,8 @@
-#include "views/DiscPictureView.h"
+#include "views/mainwindow/DiscPictureView.h"
 
-#include "catalogue/DiscTree.h"
+#include "catalogue/records/DiscTree.h"
 
-#include "DetailFixture.h"
+#include "views/flows/DetailFixture.h"
 
 #include <QBuffer>
 #include <QImage>

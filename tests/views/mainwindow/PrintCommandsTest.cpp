@@ -1,7 +1,7 @@
 // The main window's print commands: which list each copies into the print dialog.
-#include "MainFormFixture.h"
+#include "views/mainwindow/MainFormFixture.h"
 
-#include "views/TfrmPrint2Commands.h"
+#include "views/mainwindow/TfrmPrint2Commands.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 // The searches of the main window: the quick search in the edit line, the advanced search and its
 // tabs through the dialog, and the barcode search moving the disc to the door.
-#include "MainFormFixture.h"
+#include "views/mainwindow/MainFormFixture.h"
 
-#include "views/QuickSearchController.h"
-#include "views/SearchTabsController.h"
+#include "views/mainwindow/QuickSearchController.h"
+#include "views/mainwindow/SearchTabsController.h"
 
 #include <QAction>
 #include <QApplication>

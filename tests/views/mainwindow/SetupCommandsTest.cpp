@@ -1,13 +1,13 @@
 // The settings dialog, the help page and the drive detail window as the main window opens them,
 // and the disc picture of the picture tab on a disc load.
-#include "MainFormFixture.h"
+#include "views/mainwindow/MainFormFixture.h"
 
 #include "changer/ChangerContext.h"
 #include "shell/ui/TfrmSetup.h"
-#include "views/HelpPage.h"
-#include "views/MachineBar.h"
-#include "views/SetupCommands.h"
-#include "views/TfrmDetail.h"
+#include "views/flows/HelpPage.h"
+#include "views/mainwindow/MachineBar.h"
+#include "views/mainwindow/SetupCommands.h"
+#include "views/dialogs/TfrmDetail.h"
 
 #include <QAction>
 #include <QApplication>

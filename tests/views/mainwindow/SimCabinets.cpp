@@ -1,4 +1,4 @@
-#include "SimCabinets.h"
+#include "views/mainwindow/SimCabinets.h"
 
 #include "torvex/sim/Simulator.h"
 

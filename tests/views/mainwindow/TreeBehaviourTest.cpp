@@ -1,11 +1,11 @@
 // The navigation tree of the main window: the disc level, clicks, folder browsing, drops, the
 // machine mode and removals.
-#include "MainFormFixture.h"
+#include "views/mainwindow/MainFormFixture.h"
 
-#include "catalogue/CategoryTree.h"
+#include "catalogue/records/CategoryTree.h"
 #include "content/TreeTestSupport.h"
-#include "views/BuildDiscNodes.h"
-#include "views/PageControl.h"
+#include "views/lists/BuildDiscNodes.h"
+#include "views/mainwindow/PageControl.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -176,11 +176,11 @@ TEST_F(TreeBehaviour, ACategoryDroppedOnItsOwnParentIsRefused)
     openForm();
     TreeNode* a = node("資料/A");
     TreeNode* b = node("資料/A/B");
-    EXPECT_FALSE(browser().canDrop(dragCategory(b), *a));
-    EXPECT_FALSE(browser().canDrop(dragCategory(b), *b));
-    EXPECT_FALSE(browser().canDrop(dragCategory(a), *b)) << "not into its own branch";
-    EXPECT_FALSE(browser().canDrop(dragCategory(b), *node("搜尋")));
-    EXPECT_FALSE(browser().canDrop(dragCategory(b), *node("紀錄")));
+    EXPECT_FALSE(browser().acceptsDrop(dragCategory(b), *a));
+    EXPECT_FALSE(browser().acceptsDrop(dragCategory(b), *b));
+    EXPECT_FALSE(browser().acceptsDrop(dragCategory(a), *b)) << "not into its own branch";
+    EXPECT_FALSE(browser().acceptsDrop(dragCategory(b), *node("搜尋")));
+    EXPECT_FALSE(browser().acceptsDrop(dragCategory(b), *node("紀錄")));
     const std::string mirror = TempDir::read(dir / "Data/category.txt");
     browser().drop(dragCategory(b), a);
     EXPECT_EQ(b->parent(), a);
@@ -188,7 +188,7 @@ TEST_F(TreeBehaviour, ACategoryDroppedOnItsOwnParentIsRefused)
 
     // Onto another category it moves, and the nesting is saved.
     TreeNode* c = node("資料/C");
-    ASSERT_TRUE(browser().canDrop(dragCategory(b), *c));
+    ASSERT_TRUE(browser().acceptsDrop(dragCategory(b), *c));
     browser().drop(dragCategory(b), c);
     EXPECT_EQ(b->parent(), c);
     EXPECT_EQ(w().treeView1->itemOf(b)->parent(), w().treeView1->itemOf(c));
@@ -202,7 +202,7 @@ TEST_F(TreeBehaviour, ATopLevelCategoryStaysWhereItIs)
     TreeNode* a = node("資料/A");
     TreeNode* c = node("資料/C");
     const std::string mirror = TempDir::read(dir / "Data/category.txt");
-    EXPECT_TRUE(browser().canDrop(dragCategory(c), *a)) << "the pointer accepts it";
+    EXPECT_TRUE(browser().acceptsDrop(dragCategory(c), *a)) << "the pointer accepts it";
     browser().drop(dragCategory(c), a);
     EXPECT_EQ(c->parent(), node("資料"));
     EXPECT_EQ(TempDir::read(dir / "Data/category.txt"), mirror);
@@ -216,9 +216,9 @@ TEST_F(TreeBehaviour, ADiscDroppedFromTheCategoryListMovesToTheTargetCategory)
     ASSERT_TRUE(listsDisc(w().listView2, kPlain, 5));
     TreeNode* c = node("資料/C");
     const auto payload = dragDisc(kPlain, 5, DragSource::CategoryList);
-    EXPECT_FALSE(browser().canDrop(payload, *node("資料"))) << "a disc never onto CategoryRoot";
-    EXPECT_FALSE(browser().canDrop(payload, *node("資料/A"))) << "nor onto its own category";
-    ASSERT_TRUE(browser().canDrop(payload, *c));
+    EXPECT_FALSE(browser().acceptsDrop(payload, *node("資料"))) << "a disc never onto CategoryRoot";
+    EXPECT_FALSE(browser().acceptsDrop(payload, *node("資料/A"))) << "nor onto its own category";
+    ASSERT_TRUE(browser().acceptsDrop(payload, *c));
     browser().drop(payload, c);
 
     EXPECT_FALSE(listsDisc(w().listView2, kPlain, 5)) << "its source row goes";
@@ -235,7 +235,7 @@ TEST_F(TreeBehaviour, ADiscDroppedFromTheCategoryListMovesToTheTargetCategory)
 
     // From the machine list the pointer accepts, and nothing changes.
     const auto fromMachines = dragDisc(kPlain, 5, DragSource::MachineList);
-    EXPECT_TRUE(browser().canDrop(fromMachines, *node("資料/A")));
+    EXPECT_TRUE(browser().acceptsDrop(fromMachines, *node("資料/A")));
     browser().drop(fromMachines, node("資料/A"));
     EXPECT_EQ(alpha->parent(), c);
 }
