@@ -29,6 +29,12 @@ void ResetDeviceTable()
         entry = DeviceEntry{};
     s.DeviceCount = 0;
     s.EnumeratedMarker = 0;
+    s.unopened.clear();
+}
+
+const std::vector<UnopenedCabinet>& unopenedCabinets()
+{
+    return state().unopened;
 }
 
 namespace {
@@ -47,6 +53,7 @@ int EnumerateDevices()
     LibraryState& s = state();
     Transport& transport = activeTransport();
     s.DeviceCount = 0;
+    s.unopened.clear();
 
     std::vector<std::string> paths;
     int error = 0;
@@ -61,13 +68,20 @@ int EnumerateDevices()
         // copied whole, so such a device is skipped like one whose detail cannot be read.
         if (path.size() > 255)
             continue;
+        // Ids the system already has spare opening hubs, mice and keyboards on every listing.
+        std::uint16_t vendor = 0;
+        std::uint16_t product = 0;
+        const bool listed = transport.listedIds(path, vendor, product);
+        if (listed && (vendor != s.matchVendor || product != s.matchProduct))
+            continue;
         DeviceEntry& entry = s.DeviceTable[static_cast<std::size_t>(s.DeviceCount)];
         entry.DevicePath = path;
         const Handle handle = transport.open(path);
-        if (handle == kInvalidHandle)
+        if (handle == kInvalidHandle) {
+            if (listed)
+                s.unopened.push_back({path, transport.lastOpenFailure()});
             continue;
-        std::uint16_t vendor = 0;
-        std::uint16_t product = 0;
+        }
         if (!transport.attributes(handle, vendor, product) || vendor != s.matchVendor ||
             product != s.matchProduct) {
             transport.close(handle);

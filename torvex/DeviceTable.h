@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace torvex {
 
@@ -48,6 +49,9 @@ struct LibraryState {
     std::array<std::int32_t, kMaxDevices> CurrentIds{};
     std::array<std::uint16_t, kReplyUnits> ReplyBuffer{};
     int lastOpenedIndex = -1;
+    // Cabinets of the latest enumeration that were listed as 04b4:5a9b but would not open; they
+    // are not in the table, as the exports know only machines that answered.
+    std::vector<UnopenedCabinet> unopened;
 };
 
 LibraryState& state();
@@ -59,5 +63,9 @@ int FindDevice(std::int32_t deviceId);
 void OpenDevice(int index);
 int QueryString(std::int32_t deviceId, int index, bool needsDrive); // 0, 1 or 3
 int SendCommand(std::int32_t deviceId, int index, bool needsDrive); // a result code
+
+// For tools and the program's diagnostics (not exported): the cabinets of the latest
+// enumeration that could not be opened, and why.
+const std::vector<UnopenedCabinet>& unopenedCabinets();
 
 } // namespace torvex

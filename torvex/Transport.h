@@ -15,6 +15,29 @@ inline constexpr std::size_t kReplyUnits = 128;
 using Handle = std::intptr_t;
 inline constexpr Handle kInvalidHandle = -1;
 
+// Why a device could not be opened.
+struct OpenFailure {
+    enum class Kind {
+        Unknown,
+        AccessDenied, // no udev rule gives this user the device node, or the wrong group
+        Gone,         // unplugged since the listing
+        Busy,         // held exclusively by another program
+        Other,
+    };
+    Kind kind = Kind::Unknown;
+    std::string detail; // the system's own words ("LIBUSB_ERROR_IO"), empty when none
+};
+
+// A cabinet the system listed (by its ids, read without opening it) that would not open.
+struct UnopenedCabinet {
+    std::string path;
+    OpenFailure failure;
+};
+
+// A short English reason ("permission denied") and, where there is one, what to do about it.
+std::string openFailureText(const OpenFailure& failure);
+std::string openFailureFix(const OpenFailure& failure);
+
 // The five things the library needs from the system to reach a machine. One implementation
 // speaks libusb, one simulates cabinets; tests add scripted ones.
 class Transport {
@@ -36,6 +59,19 @@ public:
     virtual bool indexedString(Handle handle, int index, std::uint16_t* units) = 0;
 
     virtual void close(Handle handle) = 0;
+
+    // Vendor and product id of a listed device as the system already knows them, without
+    // opening it. False when only an open can tell; the library then opens and asks.
+    virtual bool listedIds(const std::string& path, std::uint16_t& vendorId, std::uint16_t& productId)
+    {
+        (void)path;
+        (void)vendorId;
+        (void)productId;
+        return false;
+    }
+
+    // Why the latest open() failed.
+    virtual OpenFailure lastOpenFailure() const { return {}; }
 };
 
 // The transport the library uses. Chosen on first use: the simulated cabinets described by

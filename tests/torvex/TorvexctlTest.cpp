@@ -59,7 +59,7 @@ TEST_F(Torvexctl, IdsInDecimalOrHexAndClearMessagesForBadOnes)
 TEST_F(Torvexctl, CommandsInOneRunShareTheSimulatedState)
 {
     kavro::test::TempDir dir;
-    const auto file = dir.write("quick.sim", "[cabinet]\nid = 0x0A0B0C\nfilled = 1-10\ncounter = 4\n");
+    const auto file = dir.write("quick.sim", "[cabinet]\nid = 0x0A0B0C\nfilled = 1-10\ncounter = 4\nbusy = 0\n");
     const ProgramRun run =
         ctl("move 0x0A0B0C 5 ';' load 0x0A0B0C 7 -- drive 0x0A0B0C ';' counter 0x0A0B0C ';' eject 0x0A0B0C "
             "';' drive 0x0A0B0C",

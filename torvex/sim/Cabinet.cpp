@@ -65,14 +65,16 @@ Reply Cabinet::answer(int index, std::int64_t now)
         m_pending = Pending::None;
         return slotStep(pending, index, now);
     }
+    // The language list comes from the USB device's own firmware, which answers while the
+    // mechanism moves; everything else waits for the mechanism.
     if (index == kLanguageList)
         return Reply::units({0x0409});
+    if (busy(now))
+        return Reply::text("BUSY");
     if (index == kModelCode)
         return Reply::text(m_spec.model);
     if (index == kIdCode)
         return Reply::units(threeUnits(m_spec.id));
-    if (busy(now))
-        return Reply::text("BUSY");
     return command(index, now);
 }
 

@@ -22,6 +22,7 @@ public:
     std::int32_t id() const { return m_spec.id; }
     std::uint16_t vendorId() const { return m_spec.vendorId; }
     std::uint16_t productId() const { return m_spec.productId; }
+    bool openable() const { return m_spec.openable; }
 
     bool plugged() const { return m_plugged; }
     // Each plug-in is a new device to the host: handles of an earlier one stay dead.

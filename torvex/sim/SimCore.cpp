@@ -115,8 +115,15 @@ Handle SimCore::open(const std::string& path)
 {
     applyEvents(false);
     const int key = keyOfPath(path);
-    if (key < 0 || key >= count() || !m_cabinets[static_cast<std::size_t>(key)].plugged())
+    if (key < 0 || key >= count() || !m_cabinets[static_cast<std::size_t>(key)].plugged()) {
+        m_lastOpenFailure = {OpenFailure::Kind::Gone, {}};
         return kInvalidHandle;
+    }
+    if (!m_cabinets[static_cast<std::size_t>(key)].openable()) {
+        m_lastOpenFailure = {OpenFailure::Kind::AccessDenied, {}};
+        return kInvalidHandle;
+    }
+    m_lastOpenFailure = {};
     const Handle handle = m_nextHandle++;
     m_handles[handle] = {key, m_cabinets[static_cast<std::size_t>(key)].generation()};
     return handle;
@@ -160,6 +167,16 @@ bool SimCore::indexedString(Handle handle, int index, std::uint16_t* units)
         return false;
     const std::vector<std::uint16_t>& replyUnits = reply.units();
     std::copy_n(replyUnits.begin(), std::min(replyUnits.size(), kReplyUnits), units);
+    return true;
+}
+
+bool SimCore::listedIds(const std::string& path, std::uint16_t& vendorId, std::uint16_t& productId)
+{
+    const int key = keyOfPath(path);
+    if (key < 0 || key >= count() || !m_cabinets[static_cast<std::size_t>(key)].plugged())
+        return false;
+    vendorId = m_cabinets[static_cast<std::size_t>(key)].vendorId();
+    productId = m_cabinets[static_cast<std::size_t>(key)].productId();
     return true;
 }
 

@@ -35,6 +35,8 @@ public:
     bool attributes(Handle handle, std::uint16_t& vendorId, std::uint16_t& productId);
     bool indexedString(Handle handle, int index, std::uint16_t* units);
     void close(Handle handle);
+    bool listedIds(const std::string& path, std::uint16_t& vendorId, std::uint16_t& productId);
+    OpenFailure lastOpenFailure() const { return m_lastOpenFailure; }
 
     const std::vector<Request>& log() const { return m_log; }
     void clearLog() { m_log.clear(); }
@@ -62,6 +64,7 @@ private:
     std::vector<Request> m_log;
     std::function<std::int64_t()> m_now;
     int m_listError = 0;
+    OpenFailure m_lastOpenFailure;
     int m_listings = 0;
     std::int64_t m_requests = 0; // string requests that reached a cabinet, never cleared
 };

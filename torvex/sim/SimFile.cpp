@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <set>
 #include <utility>
@@ -149,6 +150,11 @@ bool Parser::line(int number, std::string_view text)
 bool Parser::keyValue(int number, const std::string& key, std::string_view value)
 {
     Description& d = cabinets.back();
+    // The named movement times are the busy times of their codes.
+    static const std::map<std::string, int> kNamedTimes = {
+        {"reset-ms", 11}, {"door-ms", 12}, {"down-ms", 14}, {"load-ms", 19}, {"return-ms", 20}};
+    if (const auto named = kNamedTimes.find(key); named != kNamedTimes.end())
+        return keyValue(number, "busy." + std::to_string(named->second), value);
     if (key != "reply" && !d.keys.insert(key).second)
         return fail(number, "'" + key + "' given twice for one cabinet");
 
@@ -203,6 +209,14 @@ bool Parser::keyValue(int number, const std::string& key, std::string_view value
             d.spec.plugged = false;
         else
             return fail(number, "bad plugged '" + std::string(value) + "': yes or no");
+    } else if (key == "openable") {
+        const std::string v = lower(value);
+        if (v == "yes" || v == "true" || v == "1")
+            d.spec.openable = true;
+        else if (v == "no" || v == "false" || v == "0")
+            d.spec.openable = false;
+        else
+            return fail(number, "bad openable '" + std::string(value) + "': yes or no");
     } else if (key == "plug-after" || key == "unplug-after") {
         const auto n = need(kMaxMs, "milliseconds");
         if (!n)
@@ -241,6 +255,10 @@ bool Parser::closeBlock()
     Description& d = cabinets.back();
     if (!d.hasId)
         return fail(d.line, "a [cabinet] needs an id");
+    // Without "busy" a cabinet moves as slowly as a real one, apart from the codes given.
+    if (d.keys.count("busy") == 0)
+        for (const auto& [code, ms] : Timing{}.byCode())
+            d.spec.busyMsByCode.emplace(code, ms);
     d.spec.filled.clear();
     const std::string list = lower(trim(d.filled));
     if (list == "all") {

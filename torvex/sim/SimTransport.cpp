@@ -31,4 +31,14 @@ void SimTransport::close(Handle handle)
     m_core->close(handle);
 }
 
+bool SimTransport::listedIds(const std::string& path, std::uint16_t& vendorId, std::uint16_t& productId)
+{
+    return m_core->listedIds(path, vendorId, productId);
+}
+
+OpenFailure SimTransport::lastOpenFailure() const
+{
+    return m_core->lastOpenFailure();
+}
+
 } // namespace torvex::sim

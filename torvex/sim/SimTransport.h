@@ -18,6 +18,8 @@ public:
     bool attributes(Handle handle, std::uint16_t& vendorId, std::uint16_t& productId) override;
     bool indexedString(Handle handle, int index, std::uint16_t* units) override;
     void close(Handle handle) override;
+    bool listedIds(const std::string& path, std::uint16_t& vendorId, std::uint16_t& productId) override;
+    OpenFailure lastOpenFailure() const override;
 
 private:
     std::shared_ptr<SimCore> m_core;

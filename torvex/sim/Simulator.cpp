@@ -27,6 +27,18 @@ Reply Reply::failure()
     return reply;
 }
 
+std::map<int, int> Timing::byCode() const
+{
+    return {{11, resetMs}, {12, doorMs}, {14, armDownMs}, {19, loadMs}, {20, returnMs}};
+}
+
+CabinetSpec CabinetSpec::realTiming()
+{
+    CabinetSpec spec;
+    spec.busyMsByCode = Timing{}.byCode();
+    return spec;
+}
+
 Simulator::Simulator() : m_core(std::make_shared<SimCore>()) {}
 
 int Simulator::addCabinet(const CabinetSpec& spec)

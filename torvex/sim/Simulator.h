@@ -12,7 +12,7 @@
 //   sim.script(a, 17, torvex::sim::Reply::text("+BUSY"));
 //
 // What a cabinet answers (string index: reply):
-//    0  the language list (0x0409)
+//    0  the language list (0x0409), at any time: the USB stack answers it, not the cabinet
 //    9  the model text; 10 the id as three units, high byte first
 //   11  reset: the door and the arm are cleared; moves for the busy time
 //   12  "ACK", then the next request (whatever its index) is a slot: that slot comes to the door ("ERROR1"
@@ -27,7 +27,9 @@
 //       use counter counts one more
 //   20  the drive's disc goes back to its slot; moves when the drive held one
 //   21  the use counter as three units, high byte first; 22 clears it
-// While a cabinet moves, every request but 0, 9 and 10 answers "BUSY". On a cabinet without a
+// While a cabinet moves, every request but 0 answers "BUSY": the id and the model too (so an
+// enumeration during a move reads the id 0x425553 and a drive-capable "BUSY"), and 18 answers
+// the "B" that callers take for a busy cabinet. On a cabinet without a
 // drive (model text beginning "1234567") 18 to 22 answer "ERROR". Any other index, or a slot
 // number not preceded by 12 or 19, answers "ERROR". Scripted replies come first and leave the
 // cabinet's state alone.
@@ -62,19 +64,41 @@ private:
     bool m_failed = false;
 };
 
+// How long real cabinets take for each movement, in milliseconds: a slot to the door (12), the
+// arm's disc back into its slot (14, when the door held one), a slot's disc into the drive
+// (19), the drive's disc back to its slot (20) and a reset (11). The waits of the program fit
+// them: 14 is done before the 1.5 s the program leaves before a move, a move before the 3 s
+// it waits after one; a load or a return is seen by the drive check and the readiness retries.
+struct Timing {
+    int resetMs = 1500;
+    int doorMs = 2500;
+    int armDownMs = 1200;
+    int loadMs = 8000;
+    int returnMs = 6000;
+
+    // The same as a busyMsByCode table.
+    std::map<int, int> byCode() const;
+};
+
 struct CabinetSpec {
+    // A cabinet that moves as slowly as a real one (Timing's defaults); set the other fields
+    // after. A default-built spec moves in no time, for tests about something else.
+    static CabinetSpec realTiming();
+
     std::int32_t id = 0;               // 24-bit machine id
     std::string model = "KZ350VN";     // a text beginning "1234567" means no drive
     int slots = 100;                   // 1 to 255
     std::vector<int> filled{};         // slots holding a disc
     int busyMs = 0;                    // how long a moving command keeps the cabinet busy
-    std::map<int, int> busyMsByCode{}; // per code; 12 and 19 stand for their slot step
+    std::map<int, int> busyMsByCode{}; // per code, before busyMs; 12 and 19 stand for their slot step
     int counter = 0;                   // drive use counter
     bool plugged = true;
     std::uint16_t vendorId = 1204; // another pair makes a USB device that is no cabinet
     std::uint16_t productId = 23195;
+    bool openable = true; // false: listed, but opening it is refused as without a udev rule
 };
 
+// Where a cabinet is, or while busy, where its movement is taking it.
 struct CabinetState {
     int doorSlot = 0;  // slot presented at the door, 0 none
     int armSlot = 0;   // slot whose disc the arm holds at the door, 0 none

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 namespace torvex {
 
@@ -41,6 +42,21 @@ UsbLocation locationOf(libusb_device* device)
     return location;
 }
 
+OpenFailure openFailureOf(int rc)
+{
+    switch (rc) {
+    case LIBUSB_ERROR_ACCESS:
+        return {OpenFailure::Kind::AccessDenied, "LIBUSB_ERROR_ACCESS"};
+    case LIBUSB_ERROR_NO_DEVICE:
+        return {OpenFailure::Kind::Gone, "LIBUSB_ERROR_NO_DEVICE"};
+    case LIBUSB_ERROR_BUSY:
+        return {OpenFailure::Kind::Busy, "LIBUSB_ERROR_BUSY"};
+    default:
+        // libusb_error_name would do, but this keeps the transport to the calls it needs.
+        return {OpenFailure::Kind::Other, "libusb error " + std::to_string(rc)};
+    }
+}
+
 } // namespace
 
 UsbTransport::~UsbTransport()
@@ -68,8 +84,8 @@ bool UsbTransport::ensureContext(int& error)
 
 void UsbTransport::releaseDevices()
 {
-    for (auto& [path, device] : m_devices)
-        libusb_unref_device(device);
+    for (Listed& listed : m_devices)
+        libusb_unref_device(listed.device);
     m_devices.clear();
 }
 
@@ -92,8 +108,17 @@ bool UsbTransport::refresh(int& error)
               [](const auto& a, const auto& b) { return usbLocationLess(a.first, b.first); });
 
     releaseDevices();
-    for (auto& [location, device] : found)
-        m_devices.emplace_back(usbPath(location), device);
+    for (auto& [location, device] : found) {
+        Listed listed{usbPath(location), device};
+        // libusb reads the device descriptor once when the device appears (from sysfs on Linux).
+        libusb_device_descriptor descriptor{};
+        if (libusb_get_device_descriptor(device, &descriptor) == 0) {
+            listed.idsKnown = true;
+            listed.vendorId = descriptor.idVendor;
+            listed.productId = descriptor.idProduct;
+        }
+        m_devices.push_back(std::move(listed));
+    }
     return true;
 }
 
@@ -102,17 +127,27 @@ bool UsbTransport::listDevices(std::vector<std::string>& paths, int& error)
     paths.clear();
     if (!refresh(error))
         return false;
-    for (const auto& [path, device] : m_devices)
-        paths.push_back(path);
+    for (const Listed& listed : m_devices)
+        paths.push_back(listed.path);
     return true;
 }
 
-libusb_device* UsbTransport::deviceAt(const std::string& path) const
+const UsbTransport::Listed* UsbTransport::listedAt(const std::string& path) const
 {
-    for (const auto& [devicePath, device] : m_devices)
-        if (devicePath == path)
-            return device;
+    for (const Listed& listed : m_devices)
+        if (listed.path == path)
+            return &listed;
     return nullptr;
+}
+
+bool UsbTransport::listedIds(const std::string& path, std::uint16_t& vendorId, std::uint16_t& productId)
+{
+    const Listed* listed = listedAt(path);
+    if (listed == nullptr || !listed->idsKnown)
+        return false;
+    vendorId = listed->vendorId;
+    productId = listed->productId;
+    return true;
 }
 
 libusb_device_handle* UsbTransport::handleOf(Handle handle) const
@@ -124,17 +159,20 @@ libusb_device_handle* UsbTransport::handleOf(Handle handle) const
 Handle UsbTransport::open(const std::string& path)
 {
     int error = 0;
-    libusb_device* device = deviceAt(path);
+    const Listed* listed = listedAt(path);
     libusb_device_handle* deviceHandle = nullptr;
-    int rc = device != nullptr ? libusb_open(device, &deviceHandle) : LIBUSB_ERROR_NO_DEVICE;
+    int rc = listed != nullptr ? libusb_open(listed->device, &deviceHandle) : LIBUSB_ERROR_NO_DEVICE;
     // The device behind a path may have been re-plugged since the listing: look again once.
     if (rc == LIBUSB_ERROR_NO_DEVICE && refresh(error)) {
-        device = deviceAt(path);
-        if (device != nullptr)
-            rc = libusb_open(device, &deviceHandle);
+        listed = listedAt(path);
+        if (listed != nullptr)
+            rc = libusb_open(listed->device, &deviceHandle);
     }
-    if (rc < 0 || deviceHandle == nullptr)
+    if (rc < 0 || deviceHandle == nullptr) {
+        m_lastOpenFailure = openFailureOf(rc < 0 ? rc : LIBUSB_ERROR_OTHER);
         return kInvalidHandle;
+    }
+    m_lastOpenFailure = {};
     const Handle handle = m_nextHandle++;
     m_open.emplace(handle, deviceHandle);
     return handle;

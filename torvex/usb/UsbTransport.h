@@ -4,7 +4,6 @@
 
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 struct libusb_context;
@@ -27,17 +26,29 @@ public:
     bool attributes(Handle handle, std::uint16_t& vendorId, std::uint16_t& productId) override;
     bool indexedString(Handle handle, int index, std::uint16_t* units) override;
     void close(Handle handle) override;
+    // From the device descriptors libusb caches at listing time: no device is opened for them.
+    bool listedIds(const std::string& path, std::uint16_t& vendorId, std::uint16_t& productId) override;
+    OpenFailure lastOpenFailure() const override { return m_lastOpenFailure; }
 
 private:
+    struct Listed {
+        std::string path;
+        libusb_device* device = nullptr; // holds a reference
+        bool idsKnown = false;
+        std::uint16_t vendorId = 0;
+        std::uint16_t productId = 0;
+    };
+
     bool ensureContext(int& error);
     bool refresh(int& error);
     void releaseDevices();
-    libusb_device* deviceAt(const std::string& path) const;
+    const Listed* listedAt(const std::string& path) const;
     libusb_device_handle* handleOf(Handle handle) const;
 
     libusb_context* m_context = nullptr;
     // Devices of the latest listing, each holding a reference, in listing order.
-    std::vector<std::pair<std::string, libusb_device*>> m_devices;
+    std::vector<Listed> m_devices;
+    OpenFailure m_lastOpenFailure;
     std::map<Handle, libusb_device_handle*> m_open;
     Handle m_nextHandle = 1;
 };
