@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 namespace kavro {
 
@@ -131,11 +132,12 @@ CddbEndpoint ParseCddbHost(std::string_view setting)
     return endpoint;
 }
 
-std::optional<std::string> CddbExchange(const CddbEndpoint& server, std::string_view header,
-                                        std::string_view body, Clock& clock, int timeoutMs)
+CddbExchangeResult CddbExchange(const CddbEndpoint& server, std::string_view header, std::string_view body,
+                                Clock& clock, int timeoutMs)
 {
+    const auto failed = [](CddbNetError error) { return CddbExchangeResult{{}, error}; };
     if (server.host.empty())
-        return std::nullopt;
+        return failed(CddbNetError::NoHost);
     const std::int64_t deadline = clock.nowMs() + timeoutMs;
 
     addrinfo hints{};
@@ -144,7 +146,7 @@ std::optional<std::string> CddbExchange(const CddbEndpoint& server, std::string_
     hints.ai_flags = AI_NUMERICSERV;
     addrinfo* found = nullptr;
     if (::getaddrinfo(server.host.c_str(), std::to_string(server.port).c_str(), &hints, &found) != 0)
-        return std::nullopt;
+        return failed(CddbNetError::Unresolved);
     const std::unique_ptr<addrinfo, AddrInfoDeleter> addresses(found);
 
     for (const addrinfo* address = addresses.get(); address; address = address->ai_next) {
@@ -154,15 +156,16 @@ std::optional<std::string> CddbExchange(const CddbEndpoint& server, std::string_
             continue;
         if (!connectTo(*address, socket, clock, deadline)) {
             if (clock.nowMs() >= deadline)
-                return std::nullopt;
+                return failed(CddbNetError::TimedOut);
             continue;
         }
         // The header and the body go as two sends, as servers of this protocol have always seen.
         if (!sendAll(socket.get(), header, clock, deadline) || !sendAll(socket.get(), body, clock, deadline))
-            return std::nullopt;
+            return failed(clock.nowMs() >= deadline ? CddbNetError::TimedOut : CddbNetError::Refused);
 
         std::string reply;
         char buffer[4096];
+        bool timedOut = false;
         for (;;) {
             const ssize_t got = ::recv(socket.get(), buffer, sizeof buffer, 0);
             if (got > 0) {
@@ -172,17 +175,19 @@ std::optional<std::string> CddbExchange(const CddbEndpoint& server, std::string_
             } else if (got == 0) {
                 break; // the server closed: the whole reply is here
             } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                if (!waitFor(socket.get(), POLLIN, clock, deadline))
+                if (!waitFor(socket.get(), POLLIN, clock, deadline)) {
+                    timedOut = clock.nowMs() >= deadline;
                     break;
+                }
             } else if (errno != EINTR) {
                 break;
             }
         }
         if (reply.empty())
-            return std::nullopt;
-        return reply;
+            return failed(timedOut ? CddbNetError::TimedOut : CddbNetError::NoReply);
+        return {std::move(reply), CddbNetError::None};
     }
-    return std::nullopt;
+    return failed(CddbNetError::Refused);
 }
 
 } // namespace kavro

@@ -6,43 +6,110 @@
 #include "platform/CdToc.h"
 #include "platform/Clock.h"
 #include "platform/Person.h"
+#include "platform/Text.h"
 #include "platform/Texts.h"
 #include "shell/SettingsKeys.h"
-
-#include <utility>
 
 namespace kavro {
 
 namespace {
 
-std::string caption(const Texts& texts)
-{
-    return texts.text("0000", "KAVRO 5.1");
-}
-
-// Holds the busy mark for the life of the object, so that every ending clears it.
-class BusyMark {
-public:
-    explicit BusyMark(bool& mark) : m_mark(mark) { m_mark = true; }
-    ~BusyMark() { m_mark = false; }
-    BusyMark(const BusyMark&) = delete;
-    BusyMark& operator=(const BusyMark&) = delete;
-
-private:
-    bool& m_mark;
+// One request to the server; a failure of the exchange or of HTTP comes back as the message.
+struct CddbAnswer {
+    std::string reply;           // the whole reply, owning the bytes of body
+    std::string_view body;       // the CDDB answer
+    std::optional<TitleOutcome> failure;
 };
 
-std::optional<std::string> exchange(const CddbEndpoint& server, const std::string& body, Clock& clock)
+CddbAnswer ask(const CddbEndpoint& server, const std::string& host, const std::string& body, Clock& clock,
+               const Texts& texts)
 {
-    return CddbExchange(server, CddbRequestHeader(body.size()), body, clock);
+    CddbAnswer answer;
+    CddbExchangeResult exchanged = CddbExchange(server, CddbRequestHeader(server, body.size()), body, clock);
+    switch (exchanged.error) {
+    case CddbNetError::None:
+        break;
+    case CddbNetError::NoHost:
+        answer.failure = TitleOutcome::failed(
+            texts.text("1070", "尚未設定CDDB伺服器，請在系統設定中選擇一個（例如 gnudb.gnudb.org）"));
+        return answer;
+    case CddbNetError::TimedOut:
+        answer.failure = TitleOutcome::failed(host + texts.text("1072", "：等候回應逾時"));
+        return answer;
+    case CddbNetError::Unresolved:
+    case CddbNetError::Refused:
+    case CddbNetError::NoReply:
+        answer.failure = TitleOutcome::failed(texts.text("1071", "無法連線到 ") + host);
+        return answer;
+    }
+    answer.reply = std::move(exchanged.reply);
+    const CddbHttpReply http = ParseCddbHttp(answer.reply);
+    if (!http.http) {
+        answer.failure = TitleOutcome::failed(host + texts.text("1077", "：回應無法讀取"));
+    } else if (http.status != 200) {
+        answer.failure = TitleOutcome::failed(host + texts.text("1073", "：網站回應錯誤：") + http.statusLine);
+    } else {
+        answer.body = http.body;
+    }
+    return answer;
+}
+
+TitleOutcome notFound(const std::string& host, const Texts& texts)
+{
+    return TitleOutcome::notFound(host + texts.text("1014", "網站查無此光碟資料?"));
+}
+
+// An answer that is neither the one hoped for nor "not found": a server refusing the request
+// says why in its status line.
+TitleOutcome unexpected(std::string_view body, const std::string& host, const Texts& texts)
+{
+    const std::string refusal = CddbRefusal(body);
+    if (refusal.empty())
+        return notFound(host, texts);
+    return TitleOutcome::failed(host + texts.text("1074", "：伺服器拒絕了查詢：") + refusal);
 }
 
 } // namespace
 
-CddbLookup::CddbLookup(CdTocReader& tocReader, CddbEndpoint readServer)
-    : m_tocReader(tocReader), m_readServer(std::move(readServer))
+TitleOutcome CddbTitles(const CdToc& toc, std::string_view hostSetting, std::string_view email, Person& person,
+                        Clock& clock, const Texts& texts)
 {
+    const std::string host = text::trimBlanks(hostSetting);
+    const CddbEndpoint server = ParseCddbHost(host);
+    const std::uint32_t discId = CddbDiscId(toc);
+    const std::string greeting = CddbGreeting(email);
+
+    const CddbAnswer query = ask(server, host, CddbQueryBody(toc, discId, greeting), clock, texts);
+    if (query.failure)
+        return *query.failure;
+    const int code = CddbCode(query.body);
+    if (code != 200 && code != 210 && code != 211)
+        return code == 202 ? notFound(host, texts) : unexpected(query.body, host, texts);
+    const std::vector<CddbMatch> matches = CddbMatches(query.body);
+    if (matches.empty())
+        return notFound(host, texts);
+    std::vector<std::string> labels;
+    for (const CddbMatch& match : matches)
+        labels.push_back(match.category + ": " + match.title);
+    const auto chosen = ChooseDisc(labels, person, texts);
+    if (!chosen)
+        return TitleOutcome::cancelled();
+
+    // The entry is read from the server that found it, under the identifier of this disc,
+    // whatever the server matched it with.
+    const CddbAnswer read =
+        ask(server, host, CddbReadBody(matches[*chosen].category, discId, greeting), clock, texts);
+    if (read.failure)
+        return *read.failure;
+    if (const auto entry = CddbEntryText(read.body))
+        return TitleOutcome::found(*entry);
+    // 401: no such entry.
+    return CddbCode(read.body) == 401 ? notFound(host, texts) : unexpected(read.body, host, texts);
 }
+
+CddbLookup::CddbLookup(CdTocReader& tocReader) : m_tocReader(tocReader) {}
+
+CddbLookup::CddbLookup(CdTocReader& tocReader, const CddbEndpoint&) : m_tocReader(tocReader) {}
 
 CddbLookup::Result CddbLookup::lookUp(const std::string& device, const Settings& settings, Person& person,
                                       Clock& clock, const Texts& texts)
@@ -63,52 +130,19 @@ CddbLookup::Result CddbLookup::run(const std::string& device, const Settings& se
                                    Clock& clock, const Texts& texts)
 {
     const std::string email = keys::read(settings, keys::EMail);
-    const std::string host = keys::read(settings, keys::CddbHost);
-    // The address is only checked, never sent.
-    if (email.find('@') == std::string::npos) {
-        person.messageBox(texts.text("1024", "請檢查您的e-Mail是否正確"), caption(texts), BoxIcon::Warning,
-                          BoxButtons::Ok);
+    if (!CheckLookupEmail(email, person, texts))
         return Failed;
-    }
 
     BusyCursor hourglass(person);
-    const CdTocResult toc = m_tocReader.read(device, clock);
-    if (!toc) {
-        person.messageBox("errorcode=" + std::to_string(toc.error.code) + "\n\r" + toc.error.text,
-                          caption(texts), BoxIcon::Information, BoxButtons::Ok);
+    const auto toc = ReadLookupToc(m_tocReader, device, person, clock, texts);
+    if (!toc)
         return Failed;
-    }
-    const std::uint32_t discId = CddbDiscId(*toc.toc);
-
-    const auto queryReply = exchange(ParseCddbHost(host), CddbQueryBody(*toc.toc, discId), clock);
-    if (!queryReply)
+    const TitleOutcome outcome = CddbTitles(*toc, keys::read(settings, keys::CddbHost), email, person, clock, texts);
+    TellOutcome(outcome, person, texts);
+    if (outcome.kind != TitleOutcome::Found)
         return Failed;
-    const auto queryBody = CddbHttpBody(*queryReply);
-    if (!queryBody)
-        return Failed;
-    const auto match = CddbFirstMatch(*queryBody);
-    if (!match)
-        return notFound(host, CddbRefusal(*queryBody), person, texts);
-
-    // The entry is read under the identifier of this disc, whatever the server matched it with.
-    const auto readReply = exchange(m_readServer, CddbReadBody(match->category, discId), clock);
-    const auto readBody = readReply ? CddbHttpBody(*readReply) : std::nullopt;
-    const auto entry = readBody ? CddbEntryText(*readBody) : std::nullopt;
-    if (!entry)
-        return notFound(host, readBody ? CddbRefusal(*readBody) : std::string(), person, texts);
-    m_resultText = *entry;
+    m_resultText = outcome.text;
     return Found;
-}
-
-CddbLookup::Result CddbLookup::notFound(const std::string& host, const std::string& refusal, Person& person,
-                                        const Texts& texts)
-{
-    m_resultText.clear();
-    std::string message = host + texts.text("1014", "網站查無此光碟資料?");
-    if (!refusal.empty())
-        message += "\n" + refusal;
-    person.messageBox(message, caption(texts), BoxIcon::Question, BoxButtons::Ok);
-    return Failed;
 }
 
 } // namespace kavro

@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 
 #include <cstdio>
+#include <map>
 #include <vector>
 
 namespace kavro {
@@ -87,26 +88,126 @@ std::optional<std::string_view> CddbHttpBody(std::string_view reply)
     return reply.substr(headerEnd + HeaderEnd.size());
 }
 
-std::optional<CddbMatch> CddbFirstMatch(std::string_view body)
+CddbHttpReply ParseCddbHttp(std::string_view reply)
 {
+    CddbHttpReply result;
+    const std::size_t lineEnd = reply.find("\r\n");
+    const std::size_t headerEnd = reply.find(HeaderEnd);
+    if (!reply.starts_with("HTTP") || lineEnd == std::string_view::npos || headerEnd == std::string_view::npos)
+        return result;
+    result.http = true;
+    const std::string_view statusLine = reply.substr(0, lineEnd);
+    result.statusLine = text::cutUtf8(CddbTextToUtf8(statusLine), 200);
+    const std::size_t space = statusLine.find(' ');
+    if (space != std::string_view::npos)
+        result.status = CddbCode(statusLine.substr(space + 1));
+    result.body = reply.substr(headerEnd + HeaderEnd.size());
+    return result;
+}
+
+int CddbCode(std::string_view body)
+{
+    if (body.size() < 3)
+        return -1;
+    int code = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (body[i] < '0' || body[i] > '9')
+            return -1;
+        code = code * 10 + (body[i] - '0');
+    }
+    return code;
+}
+
+std::vector<CddbMatch> CddbMatches(std::string_view body)
+{
+    std::vector<CddbMatch> matches;
     std::size_t pos = 0;
     const std::string_view status = nextLine(body, pos);
     if (body.starts_with("200")) {
         const auto fields = splitSpaces(status, 4);
-        if (fields.size() < 4)
-            return std::nullopt;
-        return matchFrom({fields[1], fields[2], fields[3]});
+        if (fields.size() == 4) {
+            if (auto match = matchFrom({fields[1], fields[2], fields[3]}))
+                matches.push_back(std::move(*match));
+        }
+        return matches;
     }
     if (body.starts_with("210") || body.starts_with("211")) {
-        if (pos >= body.size())
-            return std::nullopt;
+        while (pos < body.size()) {
+            const std::string_view line = nextLine(body, pos);
+            if (line == ".")
+                break;
+            if (auto match = matchFrom(splitSpaces(line, 3)))
+                matches.push_back(std::move(*match));
+        }
+    }
+    return matches;
+}
+
+std::optional<CddbMatch> CddbFirstMatch(std::string_view body)
+{
+    std::size_t pos = 0;
+    nextLine(body, pos);
+    // The first listed line decides: an unusable first match is not passed over.
+    if ((body.starts_with("210") || body.starts_with("211")) && pos < body.size()) {
         const std::string_view line = nextLine(body, pos);
         if (line == ".")
             return std::nullopt;
         return matchFrom(splitSpaces(line, 3));
     }
-    return std::nullopt;
+    auto matches = CddbMatches(body);
+    if (matches.empty())
+        return std::nullopt;
+    return std::move(matches.front());
 }
+
+std::string DiscTitleText(std::string_view discTitle, const std::vector<std::string>& trackTitles)
+{
+    // The title heads the text whatever its length; only it is ever cut, and never inside a
+    // character.
+    std::string result = text::cutUtf8(discTitle, CddbResultTextLimit - HeaderEnd.size());
+    result += HeaderEnd;
+    int track = 1;
+    for (const std::string& title : trackTitles) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%02d. ", track);
+        std::string trackLine = number;
+        trackLine += title;
+        trackLine += "\r\n";
+        // A line that does not fit is left out; the numbering still counts it.
+        if (result.size() + trackLine.size() <= CddbResultTextLimit)
+            result += trackLine;
+        ++track;
+    }
+    return result;
+}
+
+namespace {
+
+// The xmcd escapes of a value; the result text is one line per title, so line breaks and tabs
+// become spaces.
+std::string unescape(std::string_view value)
+{
+    std::string out;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) {
+            const char next = value[i + 1];
+            if (next == 'n' || next == 't') {
+                out += ' ';
+                ++i;
+                continue;
+            }
+            if (next == '\\') {
+                out += '\\';
+                ++i;
+                continue;
+            }
+        }
+        out += value[i];
+    }
+    return out;
+}
+
+} // namespace
 
 std::optional<std::string> CddbEntryText(std::string_view body)
 {
@@ -114,8 +215,9 @@ std::optional<std::string> CddbEntryText(std::string_view body)
         return std::nullopt;
     const std::string entry = CddbTextToUtf8(body);
     const std::string_view text = entry;
-    std::string result;
-    int track = 1;
+    std::string discTitle;
+    std::vector<std::string> tracks;
+    std::map<std::string_view, std::size_t> trackOfKey;
     std::size_t pos = 0;
     nextLine(text, pos); // status line
     while (pos < text.size()) {
@@ -130,24 +232,20 @@ std::optional<std::string> CddbEntryText(std::string_view body)
         const std::string_view key = line.substr(0, eq);
         const std::string_view value = line.substr(eq + 1);
         if (key == "DTITLE") {
-            // The title heads the text whatever its length; only it is ever cut, and never inside
-            // a character.
-            result = text::cutUtf8(value, CddbResultTextLimit - HeaderEnd.size());
-            result += HeaderEnd;
-            track = 1;
+            discTitle += value;
         } else if (key.starts_with("TTITLE")) {
-            char number[16];
-            std::snprintf(number, sizeof number, "%02d. ", track);
-            std::string trackLine = number;
-            trackLine += value;
-            trackLine += "\r\n";
-            // A line that does not fit is left out; the numbering still counts it.
-            if (result.size() + trackLine.size() <= CddbResultTextLimit)
-                result += trackLine;
-            ++track;
+            // Numbered by first appearance; a key seen before continues its title.
+            const auto [it, added] = trackOfKey.try_emplace(key, tracks.size());
+            if (added)
+                tracks.emplace_back();
+            tracks[it->second] += value;
         }
     }
-    return result;
+    if (discTitle.empty() && tracks.empty())
+        return std::string();
+    for (std::string& title : tracks)
+        title = unescape(title);
+    return DiscTitleText(unescape(discTitle), tracks);
 }
 
 std::string CddbRefusal(std::string_view body)

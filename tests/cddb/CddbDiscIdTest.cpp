@@ -45,12 +45,41 @@ TEST(CddbRequest, QueryAndReadBodiesAndHeader)
     // Digits 2 + (3+0+2) + 6 = 13, 800 - 2 = 798 seconds: written without leading zeros.
     const std::uint32_t id = CddbDiscId(toc);
     ASSERT_EQ(id, 0x0d031e03u);
-    EXPECT_EQ(CddbQueryBody(toc, id), "cmd=cddb+query+d031e03+3+150+22650+45000+800"
-                                      "&hello=test+kavro.localdomain+Pelmo+2.0.3.0&proto=5");
-    EXPECT_EQ(CddbReadBody("rock", id),
-              "cmd=cddb+read+rock+d031e03&hello=test+kavro.localdomain+Pelmo+2.0.3.0&proto=5");
-    EXPECT_EQ(CddbRequestHeader(97), "POST /~cddb/cddb.cgi HTTP/1.0\r\nUser-Agent: Mozilla/3.0 "
-                                     "(compatible)\r\nContent-Length: 97\r\n\r\n");
+    const std::string greeting = CddbGreeting("someone@example.org");
+    const std::string version(KavroVersion());
+    EXPECT_EQ(greeting, "&hello=someone+example.org+Kavro+" + version + "&proto=6");
+    EXPECT_EQ(CddbQueryBody(toc, id, greeting), "cmd=cddb+query+d031e03+3+150+22650+45000+800" + greeting);
+    EXPECT_EQ(CddbReadBody("rock", id, greeting), "cmd=cddb+read+rock+d031e03" + greeting);
+    EXPECT_EQ(CddbRequestHeader({"gnudb.gnudb.org", 80}, 97),
+              "POST /~cddb/cddb.cgi HTTP/1.0\r\nHost: gnudb.gnudb.org\r\nUser-Agent: Kavro/" + version +
+                  "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: 97\r\n\r\n");
+}
+
+TEST(CddbRequest, GreetingAndHostHeaderCarryOnlySafeBytes)
+{
+    const std::string tail = "+Kavro+" + std::string(KavroVersion()) + "&proto=6";
+    const struct {
+        const char* email;
+        std::string greeting;
+    } greetings[] = {
+        {"a.b_c-d@mail.example.org", "&hello=a.b_c-d+mail.example.org" + tail},
+        {"me+cd@x.org", "&hello=me%2Bcd+x.org" + tail},          // '+' separates fields
+        {"a b&proto=1@x", "&hello=a%20b%26proto%3D1+x" + tail}, // no second form field
+        {"nobody", "&hello=nobody+" + tail},
+    };
+    for (const auto& g : greetings)
+        EXPECT_EQ(CddbGreeting(g.email), g.greeting) << g.email;
+
+    const struct {
+        CddbEndpoint server;
+        const char* host;
+    } hosts[] = {
+        {{"127.0.0.1", 8080}, "Host: 127.0.0.1:8080\r\n"},
+        {{"::1", 80}, "Host: [::1]\r\n"},
+        {{"::1", 8880}, "Host: [::1]:8880\r\n"},
+    };
+    for (const auto& h : hosts)
+        EXPECT_NE(CddbRequestHeader(h.server, 1).find(h.host), std::string::npos) << h.host;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "cddb/CddbLookup.h"
+#include "cddb/CddbRequest.h"
 
 #include "CddbTestServer.h"
 #include "platform/CdToc.h"
@@ -20,17 +21,31 @@ using test::CddbTestServer;
 
 const std::string NotFoundText = "網站查無此光碟資料?";
 
-const std::string QueryRequest =
-    "POST /~cddb/cddb.cgi HTTP/1.0\r\nUser-Agent: Mozilla/3.0 (compatible)\r\nContent-Length: 158\r\n\r\n"
-    "cmd=cddb+query+9c0bc20c+12+150+13895+30153+48449+67725+89036+106545+127410+144751+166155+186527+207070"
-    "+3012&hello=test+kavro.localdomain+Pelmo+2.0.3.0&proto=5";
+const std::string RefusedText = "：伺服器拒絕了查詢：";
 
-std::string readRequest(const std::string& category)
+std::string request(int port, const std::string& body)
 {
-    return "POST /~cddb/cddb.cgi HTTP/1.0\r\nUser-Agent: Mozilla/3.0 (compatible)\r\nContent-Length: "
-           "78\r\n\r\n"
-           "cmd=cddb+read+" +
-           category + "+9c0bc20c&hello=test+kavro.localdomain+Pelmo+2.0.3.0&proto=5";
+    return "POST /~cddb/cddb.cgi HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(port) +
+           "\r\nUser-Agent: Kavro/" + std::string(KavroVersion()) +
+           "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+std::string greeting()
+{
+    return "&hello=someone+example.org+Kavro+" + std::string(KavroVersion()) + "&proto=6";
+}
+
+std::string queryRequest(int port)
+{
+    return request(port, "cmd=cddb+query+9c0bc20c+12+150+13895+30153+48449+67725+89036+106545+127410+144751"
+                         "+166155+186527+207070+3012" +
+                             greeting());
+}
+
+std::string readRequest(int port, const std::string& category)
+{
+    return request(port, "cmd=cddb+read+" + category + "+9c0bc20c" + greeting());
 }
 
 const std::string Entry = "210 rock 9c0bc20c CD database entry follows (until terminating `.')\r\n"
@@ -41,6 +56,23 @@ const std::string Entry = "210 rock 9c0bc20c CD database entry follows (until te
                           "TTITLE1=Two\r\n"
                           ".\r\n";
 const std::string EntryText = "Artist / Album\r\n\r\n01. One\r\n02. Two\r\n";
+
+// A port on 127.0.0.1 that nobody listens on: a connection to it is refused at once.
+int unusedPort()
+{
+    static const int port = [] {
+        const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+        ::close(probe);
+        return static_cast<int>(ntohs(address.sin_port));
+    }();
+    return port;
+}
 
 class FixedTocReader final : public CdTocReader {
 public:
@@ -90,7 +122,8 @@ protected:
     test::TempDir dir;
     CddbTestServer server;
     FixedTocReader reader;
-    CddbLookup lookup{reader, {"127.0.0.1", server.port()}};
+    // The endpoint once named the server of the read; the read now goes where the query went.
+    CddbLookup lookup{reader, {"127.0.0.1", 1}};
     test::ScriptedPerson person;
     test::VirtualClock clock;
     DefaultTexts texts;
@@ -107,26 +140,41 @@ TEST_F(CddbLookupTest, ExactMatchReadsTheEntry)
     EXPECT_EQ(reader.lastDevice, "/dev/sr0");
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0], QueryRequest);
-    EXPECT_EQ(requests[1], readRequest("rock"));
+    EXPECT_EQ(requests[0], queryRequest(server.port()));
+    EXPECT_EQ(requests[1], readRequest(server.port(), "rock"));
     EXPECT_TRUE(person.boxes.empty());
     EXPECT_EQ(person.busyBegins, 1);
     expectSettled();
 }
 
-TEST_F(CddbLookupTest, FirstOfSeveralMatchesIsReadUnderTheDiscsOwnId)
+TEST_F(CddbLookupTest, ChosenOfSeveralMatchesIsReadUnderTheDiscsOwnId)
 {
-    server.addReply(CddbTestServer::ok("211 Found inexact matches, list follows (until terminating `.')\r\n"
-                                       "jazz 9c0bc2aa First / Match\r\n"
-                                       "blues 9c0bc2bb Second / Match\r\n"
-                                       ".\r\n"));
-    server.addReply(CddbTestServer::ok(Entry));
+    const std::string list = CddbTestServer::ok("211 Found inexact matches, list follows (until terminating `.')\r\n"
+                                                "jazz 9c0bc2aa First / Match\r\n"
+                                                "blues 9c0bc2bb Second / Match\r\n"
+                                                ".\r\n");
+    const struct {
+        std::optional<std::string> answer;
+        const char* category; // nullptr: nothing is read
+    } cases[] = {{"1", "jazz"}, {" 2 ", "blues"}, {std::nullopt, nullptr}};
+    for (const auto& c : cases) {
+        server.addReply(list);
+        if (c.category != nullptr)
+            server.addReply(CddbTestServer::ok(Entry));
+        person.inputAnswers = {c.answer};
+        const std::size_t before = server.requests().size();
 
-    EXPECT_EQ(lookUp(), CddbLookup::Found);
-    const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1], readRequest("jazz"));
-    EXPECT_EQ(lookup.resultText(), EntryText);
+        EXPECT_EQ(lookUp(), c.category ? CddbLookup::Found : CddbLookup::Failed);
+        const auto requests = server.requests();
+        ASSERT_EQ(requests.size(), before + (c.category ? 2 : 1));
+        if (c.category)
+            EXPECT_EQ(requests.back(), readRequest(server.port(), c.category));
+        EXPECT_EQ(lookup.resultText(), c.category ? EntryText : "");
+    }
+    ASSERT_EQ(person.inputs.size(), 3u);
+    EXPECT_EQ(person.inputs[0].initial, "1");
+    EXPECT_TRUE(person.inputs[0].prompt.ends_with("\n1. jazz: First / Match\n2. blues: Second / Match"));
+    EXPECT_TRUE(person.boxes.empty()); // cancelling the choice is not a failure to tell
     expectSettled();
 }
 
@@ -144,14 +192,14 @@ TEST_F(CddbLookupTest, NoMatchNamesTheConfiguredHost)
     expectSettled();
 }
 
-TEST_F(CddbLookupTest, ServerRefusalIsShownWithTheNotFoundMessage)
+TEST_F(CddbLookupTest, ServerRefusalIsShownWithItsStatusLine)
 {
     server.addReply(CddbTestServer::ok("530 Client banned, please register\r\n"));
 
     EXPECT_EQ(lookUp(), CddbLookup::Failed);
     ASSERT_EQ(person.boxes.size(), 1u);
-    EXPECT_EQ(person.boxes[0].text,
-              server.hostSetting() + NotFoundText + "\n530 Client banned, please register");
+    EXPECT_EQ(person.boxes[0].text, server.hostSetting() + RefusedText + "530 Client banned, please register");
+    EXPECT_EQ(person.boxes[0].icon, BoxIcon::Warning);
 }
 
 TEST_F(CddbLookupTest, FailedReadIsNotFound)
@@ -160,28 +208,58 @@ TEST_F(CddbLookupTest, FailedReadIsNotFound)
     server.addReply(CddbTestServer::ok("401 rock 9c0bc20c No such CD entry in database.\r\n"));
     EXPECT_EQ(lookUp(), CddbLookup::Failed);
     ASSERT_EQ(person.boxes.size(), 1u);
-    EXPECT_EQ(person.boxes[0].text,
-              server.hostSetting() + NotFoundText + "\n401 rock 9c0bc20c No such CD entry in database.");
+    EXPECT_EQ(person.boxes[0].text, server.hostSetting() + NotFoundText);
 
-    // A read reply that is no HTTP answer at all counts the same, without a server text.
+    // A read reply that is no HTTP answer at all is told as such.
     server.addReply(CddbTestServer::ok("200 rock 9c0bc20c Artist / Album\r\n"));
     server.addReply("garbage");
     EXPECT_EQ(lookUp(), CddbLookup::Failed);
     ASSERT_EQ(person.boxes.size(), 2u);
-    EXPECT_EQ(person.boxes[1].text, server.hostSetting() + NotFoundText);
+    EXPECT_EQ(person.boxes[1].text, server.hostSetting() + "：回應無法讀取");
     EXPECT_TRUE(lookup.resultText().empty());
     expectSettled();
 }
 
-TEST_F(CddbLookupTest, ReplyThatIsNotHttpOkFailsSilently)
+// Every way of not getting an answer has its own message, shown once, as a warning.
+TEST_F(CddbLookupTest, EachFailureIsTold)
 {
-    server.addReply("HTTP/1.0 500 Internal Server Error\r\n\r\n200 rock 9c0bc20c Artist / Album\r\n");
-    EXPECT_EQ(lookUp(), CddbLookup::Failed);
-    server.addReply("200 rock 9c0bc20c Artist / Album\r\n\r\n");
-    EXPECT_EQ(lookUp(), CddbLookup::Failed);
-    EXPECT_TRUE(person.boxes.empty());
-    EXPECT_EQ(server.requests().size(), 2u); // no read request followed either
-    expectSettled();
+    const std::string host = server.hostSetting();
+    const std::string refused = "127.0.0.1:" + std::to_string(unusedPort());
+    const struct {
+        const char* what;
+        std::string hostSetting;
+        std::string reply; // empty: the server never answers
+        std::size_t requests;
+        std::string message;
+    } cases[] = {
+        {"empty host", "", "", 0, "尚未設定CDDB伺服器，請在系統設定中選擇一個（例如 gnudb.gnudb.org）"},
+        {"refused", refused, "", 0, "無法連線到 " + refused},
+        {"time-out", host, "", 1, host + "：等候回應逾時"},
+        {"HTTP status", host, "HTTP/1.0 403 Forbidden\r\n\r\n200 rock 9c0bc20c A / B\r\n", 1,
+         host + "：網站回應錯誤：HTTP/1.0 403 Forbidden"},
+        {"not HTTP", host, "200 rock 9c0bc20c Artist / Album\r\n\r\n", 1, host + "：回應無法讀取"},
+        {"CDDB error", host, CddbTestServer::ok("409 No handshake\r\n"), 1, host + RefusedText + "409 No handshake"},
+    };
+    for (const auto& c : cases) {
+        writeSettings("someone@example.org", c.hostSetting);
+        const bool silent = c.reply.empty();
+        if (silent)
+            clock.onProcessEvents = nullptr; // nothing will come to let go
+        else
+            server.addReply(c.reply);
+        person.boxes.clear();
+        const std::size_t before = server.requests().size();
+
+        EXPECT_EQ(lookUp(), CddbLookup::Failed) << c.what;
+        ASSERT_EQ(person.boxes.size(), 1u) << c.what;
+        EXPECT_EQ(person.boxes[0].text, c.message) << c.what;
+        EXPECT_EQ(person.boxes[0].icon, BoxIcon::Warning) << c.what;
+        EXPECT_EQ(server.requests().size(), before + c.requests) << c.what;
+        EXPECT_TRUE(lookup.resultText().empty());
+        expectSettled();
+        clock.onProcessEvents = [this] { server.answerNext(); };
+    }
+    EXPECT_EQ(reader.reads, 6);
 }
 
 TEST_F(CddbLookupTest, SilentServerTimesOutOnTheClock)
@@ -200,7 +278,8 @@ TEST_F(CddbLookupTest, SilentServerTimesOutOnTheClock)
     EXPECT_GE(waited, 10'000);
     EXPECT_LE(waited, 10'500);
     EXPECT_EQ(clock.eventRuns, static_cast<int>(clock.sleeps.size()));
-    EXPECT_TRUE(person.boxes.empty());
+    ASSERT_EQ(person.boxes.size(), 1u);
+    EXPECT_EQ(person.boxes[0].text, server.hostSetting() + "：等候回應逾時");
     expectSettled();
 }
 
@@ -217,30 +296,6 @@ TEST_F(CddbLookupTest, EmailWithoutAtSendsNothing)
     EXPECT_EQ(reader.reads, 0);
     EXPECT_EQ(server.connections(), 0);
     EXPECT_EQ(person.busyBegins, 0);
-    expectSettled();
-}
-
-TEST_F(CddbLookupTest, EmptyOrUnreachableHostFailsWithoutMessage)
-{
-    writeSettings("someone@example.org", "");
-    EXPECT_EQ(lookUp(), CddbLookup::Failed);
-    EXPECT_TRUE(person.boxes.empty());
-    EXPECT_EQ(reader.reads, 1);
-    EXPECT_EQ(server.connections(), 0);
-    expectSettled();
-
-    // A port nobody listens on: the connection is refused at once.
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(probe);
-    writeSettings("someone@example.org", "127.0.0.1:" + std::to_string(ntohs(address.sin_port)));
-    EXPECT_EQ(lookUp(), CddbLookup::Failed);
-    EXPECT_TRUE(person.boxes.empty());
     expectSettled();
 }
 

@@ -66,16 +66,66 @@ TEST(CddbReply, EntryText)
     EXPECT_EQ(CddbEntryText("210 rock 1 x\r\n.\r\n"), std::string());
 }
 
-TEST(CddbReply, LaterDiscTitleStartsAgain)
+TEST(CddbReply, ContinuedLinesAreJoined)
 {
-    const auto text = CddbEntryText("210 rock 9c0bc20c entry\n"
-                                    "DTITLE=First Title\n"
-                                    "TTITLE0=One\n"
-                                    "TTITLE1=Two\n"
-                                    "DTITLE=Second Title\n"
-                                    "TTITLE2=Three\n");
-    ASSERT_TRUE(text);
-    EXPECT_EQ(*text, "Second Title\r\n\r\n01. Three\r\n");
+    // A value too long for one line goes on in the next line of the same key.
+    const struct {
+        const char* entry;
+        const char* text;
+    } cases[] = {
+        {"DTITLE=A very long artist name / and an album ti\nDTITLE=tle that goes on\nTTITLE0=One\n",
+         "A very long artist name / and an album title that goes on\r\n\r\n01. One\r\n"},
+        {"DTITLE=A / B\nTTITLE0=One\nTTITLE1=Two, part A,\nTTITLE1= part B\nTTITLE2=Three\n",
+         "A / B\r\n\r\n01. One\r\n02. Two, part A, part B\r\n03. Three\r\n"},
+        // Continued after another key still belongs to its own track.
+        {"DTITLE=A / B\nTTITLE0=One\nTTITLE1=Two\nTTITLE0= more\n", "A / B\r\n\r\n01. One more\r\n02. Two\r\n"},
+        // Escapes: a line break and a tab become spaces, a doubled backslash one backslash.
+        {"DTITLE=A\\nB / C\\\\D\nTTITLE0=x\\ty\n", "A B / C\\D\r\n\r\n01. x y\r\n"},
+        // A continuation that splits a UTF-8 character between lines joins it whole.
+        {"DTITLE=\xE5\x91\xA8\xE6\x9D\xB0\xE5\x80\xAB / \xE8\x8C\x83\nDTITLE=\xE7\x89\xB9\xE8\xA5\xBF\nTTITLE0=\xE6\x84\x9B\n"
+         "TTITLE0=\xE5\x9C\xA8\xE8\xA5\xBF\xE5\x85\x83\xE5\x89\x8D\n",
+         "\xE5\x91\xA8\xE6\x9D\xB0\xE5\x80\xAB / \xE8\x8C\x83\xE7\x89\xB9\xE8\xA5\xBF\r\n\r\n"
+         "01. \xE6\x84\x9B\xE5\x9C\xA8\xE8\xA5\xBF\xE5\x85\x83\xE5\x89\x8D\r\n"},
+    };
+    for (const auto& c : cases) {
+        const auto text = CddbEntryText(std::string("210 rock 9c0bc20c entry\n") + c.entry + ".\n");
+        ASSERT_TRUE(text) << c.entry;
+        EXPECT_EQ(*text, c.text) << c.entry;
+    }
+}
+
+TEST(CddbReply, HttpStatusAndCode)
+{
+    const auto ok = ParseCddbHttp("HTTP/1.0 200 OK\r\nServer: x\r\n\r\n200 rock");
+    EXPECT_TRUE(ok.http);
+    EXPECT_EQ(ok.status, 200);
+    EXPECT_EQ(ok.body, "200 rock");
+    const auto forbidden = ParseCddbHttp("HTTP/1.1 403 Forbidden\r\n\r\n<html>");
+    EXPECT_TRUE(forbidden.http);
+    EXPECT_EQ(forbidden.status, 403);
+    EXPECT_EQ(forbidden.statusLine, "HTTP/1.1 403 Forbidden");
+    EXPECT_FALSE(ParseCddbHttp("HTTP/1.0 200 OK\r\n").http);
+    EXPECT_FALSE(ParseCddbHttp("200 rock\r\n\r\n").http);
+    EXPECT_EQ(ParseCddbHttp("HTTP/1.0 abc\r\n\r\n").status, -1);
+
+    EXPECT_EQ(CddbCode("211 list"), 211);
+    EXPECT_EQ(CddbCode("20"), -1);
+    EXPECT_EQ(CddbCode("x00 y"), -1);
+}
+
+TEST(CddbReply, AllMatchesOfAList)
+{
+    const auto listed = CddbMatches("211 Found inexact matches, list follows (until terminating `.')\r\n"
+                                    "jazz 9c0bc20b First / Match\r\n"
+                                    "ro&ck 9c0bc20c Unsafe / Category\r\n"
+                                    "blues 9c0bc20d Second / Match\r\n.\r\n"
+                                    "misc 9c0bc20e After / The End\r\n");
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0].category, "jazz");
+    EXPECT_EQ(listed[1].category, "blues");
+    EXPECT_EQ(listed[1].title, "Second / Match");
+    EXPECT_EQ(CddbMatches("200 rock 9c0bc20c A / B\r\n").size(), 1u);
+    EXPECT_TRUE(CddbMatches("202 No match\r\n").empty());
 }
 
 TEST(CddbReply, ResultTextStaysWithin999Bytes)
@@ -116,6 +166,11 @@ TEST(CddbReply, ServerTextBecomesUtf8)
     EXPECT_EQ(*latin, "Bj\xC3\xB6rk / Deb\xC3\xBBt\r\n\r\n01. Caf\xC3\xA9\r\n");
     EXPECT_EQ(CddbTextToUtf8("Bj\xC3\xB6rk"), "Bj\xC3\xB6rk");
     EXPECT_EQ(CddbTextToUtf8("\xFF"), "\xC3\xBF");
+    // Level 6 answers in UTF-8: Chinese and Japanese titles arrive whole.
+    const auto utf8 = CddbEntryText("210 misc 1 entry\r\nDTITLE=\xE5\xAE\x87\xE5\xA4\x9A\xE7\x94\xB0 / "
+                                    "\xE5\x88\x9D\xE6\x81\x8B\r\nTTITLE0=\xE6\x84\x9B\r\n");
+    ASSERT_TRUE(utf8);
+    EXPECT_EQ(*utf8, "\xE5\xAE\x87\xE5\xA4\x9A\xE7\x94\xB0 / \xE5\x88\x9D\xE6\x81\x8B\r\n\r\n01. \xE6\x84\x9B\r\n");
 }
 
 TEST(CddbReply, Refusal)
