@@ -332,7 +332,7 @@ bool generateApart(const Setup& setup)
 
 // What the main window holds once it is up.
 struct Window {
-    auto person = kavro::bench::quietPerson();
+    kavro::test::QuietPerson person{false, stderr};
     SystemClock clock;
     DefaultTexts texts;
     CabinetTorvex torvex;
