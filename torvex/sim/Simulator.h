@@ -82,7 +82,7 @@ struct Timing {
 
 struct CabinetSpec {
     // A cabinet that moves as slowly as a real one (Timing's defaults); set the other fields
-    // after. A default-built spec moves in no time, for tests about something else.
+    // after. A default-built CabinetSpec moves in no time, for tests about something else.
     static CabinetSpec realTiming();
 
     std::int32_t id = 0;               // 24-bit machine id
