@@ -59,7 +59,8 @@ TEST_F(Torvexctl, IdsInDecimalOrHexAndClearMessagesForBadOnes)
 TEST_F(Torvexctl, CommandsInOneRunShareTheSimulatedState)
 {
     kavro::test::TempDir dir;
-    const auto file = dir.write("quick.sim", "[cabinet]\nid = 0x0A0B0C\nfilled = 1-10\ncounter = 4\nbusy = 0\n");
+    const auto file =
+        dir.write("quick.sim", "[cabinet]\nid = 0x0A0B0C\nfilled = 1-10\ncounter = 4\nbusy = 0\n");
     const ProgramRun run =
         ctl("move 0x0A0B0C 5 ';' load 0x0A0B0C 7 -- drive 0x0A0B0C ';' counter 0x0A0B0C ';' eject 0x0A0B0C "
             "';' drive 0x0A0B0C",
@@ -70,7 +71,7 @@ TEST_F(Torvexctl, CommandsInOneRunShareTheSimulatedState)
                           "drive 0x0A0B0C: slot 7\n"
                           "counter 0x0A0B0C: USBCD_OK 5\n"
                           "eject 0x0A0B0C: USBCD_OK\n"
-                          "drive 0x0A0B0C: empty (or no answer)\n");
+                          "drive 0x0A0B0C: empty\n");
 }
 
 TEST_F(Torvexctl, AFailureIsPrintedByNameAndStopsTheRest)
@@ -108,13 +109,60 @@ TEST_F(Torvexctl, AnUnusableSimulatorFileIsReported)
     EXPECT_NE(missing.output.find("cannot read the simulator file"), std::string::npos) << missing.output;
 }
 
+TEST_F(Torvexctl, ExitCodesEchoesAndWhatCountsAsReady)
+{
+    kavro::test::TempDir dir;
+    // Cabinet 1 moves at real speed; 2 answers its status +ACK, then +BUSY; two cabinets share id 3.
+    const auto file = dir.write("codes.sim", "[cabinet]\nid = 1\nfilled = 1-10\n"
+                                             "[cabinet]\nid = 2\nreply = 17 +ACK\nreply = 17 +BUSY\n"
+                                             "[cabinet]\nid = 3\nmodel = FIRST\n"
+                                             "[cabinet]\nid = 3\nmodel = SECOND\n"
+                                             "[cabinet]\nid = 4\nmodel = 1234567\n");
+    struct Case {
+        std::string arguments;
+        int exitCode;
+        std::vector<std::string> lines; // each must appear
+    };
+    const std::vector<Case> cases = {
+        {"status 1 ';' move 1 5 ';' status 1 ';' wait 1 0 ';' status 1",
+         1,
+         {"status 1: USBCD_OK (ready)\n", "move 1 5: USBCD_OK\n", "status 1: USBCD_BUSY (moving)\n",
+          "wait 1: USBCD_BUSY (still busy after 0 s)\n"}},
+        {"move 1 5 ';' move 1 6", 1, {"move 1 6: USBCD_BUSY\n"}},
+        {"status 2 ';' status 2 ';' wait 2",
+         0,
+         {"status 2: USBCD_PLUS_ACK (ready)\n", "status 2: USBCD_PLUS_BUSY (moving)\n", "wait 2: USBCD_OK"}},
+        {"status 0x000001 ';' drive 1", 0, {"status 0x000001: USBCD_OK", "drive 1: empty\n"}},
+        {"drive 4", 1, {"drive 4: no answer"}},
+        {"list",
+         0,
+         {"#2  id 0x000003 (3)  model FIRST  drive yes\n",
+          "#3  id 0x000003 (3)  (same id as #2: not reachable)\n"}},
+        {"--simulate", 2, {"--simulate needs a FILE"}},
+        {"wait 1 3601", 2, {"bad time '3601'"}},
+    };
+    for (const Case& c : cases) {
+        // "--simulate" alone is the whole command line of its case.
+        const ProgramRun run =
+            c.arguments == "--simulate"
+                ? runProgram(quoted(folderFromEnvironment("KAVRO_STAGE_DIR") + "/torvexctl") + " --simulate")
+                : ctl(c.arguments, file.string());
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.output;
+        for (const std::string& line : c.lines)
+            EXPECT_NE(run.output.find(line), std::string::npos) << c.arguments << " lacks " << line << "\n"
+                                                                << run.output;
+    }
+    EXPECT_EQ(ctl("list", file.string()).output.find("SECOND"), std::string::npos);
+}
+
 TEST_F(Torvexctl, HelpNamesEveryCommand)
 {
     const ProgramRun run = ctl("--help");
     EXPECT_EQ(run.exitCode, 0);
     for (const char* command :
          {"list", "status ID", "move ID SLOT", "load ID SLOT", "eject ID", "drive ID", "type ID",
-          "counter ID", "reset ID", "power on|off ID", "watch", "--simulate"})
+          "counter ID", "reset ID", "power on|off ID", "wait ID [SECONDS]", "watch", "--simulate", "0  done",
+          "1  the machine refused or failed", "2  a wrong command line"})
         EXPECT_NE(run.output.find(command), std::string::npos) << command;
 }
 

@@ -2,8 +2,10 @@
 
 #include "CtlArguments.h"
 
+#include "torvex/CabinetProbe.h"
 #include "torvex/torvex.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -45,7 +47,7 @@ std::optional<int> machine(const std::string& command, const std::string& text, 
             return id;
     std::fprintf(stderr,
                  "torvexctl: %s: no machine has id %s (USBCD_NO_DEVICE); 'torvexctl list' shows them\n",
-                 command.c_str(), idText(*id).c_str());
+                 command.c_str(), text.c_str());
     exitCode = kExitFailed;
     return std::nullopt;
 }
@@ -58,11 +60,22 @@ std::optional<int> slot(const std::string& command, const std::string& text, int
     return value;
 }
 
-int report(const std::string& what, int code, const std::string& detail = {})
+// "+ACK" is an acknowledgement too: the program takes it for a ready machine.
+bool acknowledged(int code)
+{
+    return code == USBCD_OK || code == USBCD_PLUS_ACK;
+}
+
+bool busy(int code)
+{
+    return code == USBCD_BUSY || code == USBCD_PLUS_BUSY;
+}
+
+int report(const std::string& what, int code, const std::string& detail = {}, bool ok = false)
 {
     std::printf("%s: %s%s%s\n", what.c_str(), codeName(code).c_str(), detail.empty() ? "" : " ",
                 detail.c_str());
-    return code == USBCD_OK ? kExitOk : kExitFailed;
+    return ok || acknowledged(code) ? kExitOk : kExitFailed;
 }
 
 bool expectArgs(const Words& w, std::size_t min, std::size_t max, const std::string& form, int& exitCode)
@@ -74,7 +87,7 @@ bool expectArgs(const Words& w, std::size_t min, std::size_t max, const std::str
     return false;
 }
 
-int list(const Words& w)
+int list(const Words& w, bool listUnopened)
 {
     int exitCode = kExitOk;
     if (!expectArgs(w, 0, 0, "list", exitCode))
@@ -86,20 +99,36 @@ int list(const Words& w)
         std::string line = "#" + std::to_string(i) + "  id " + idText(id);
         if (id >= 0)
             line += " (" + std::to_string(id) + ")";
-        char model[129] = {};
-        int length = 0;
-        if (USBCDGetType(id, model, &length) == USBCD_OK)
-            line += "  model " + std::string(model, static_cast<std::size_t>(length)) + "  drive yes";
-        else
-            line += "  drive no";
-        for (std::size_t j = 0; j < i; ++j)
-            if (ids[j] == id) {
-                line += "  (same id as #" + std::to_string(j) + ": not reachable)";
-                break;
-            }
+        std::size_t first = i;
+        for (std::size_t j = 0; j < i && first == i; ++j)
+            if (ids[j] == id)
+                first = j;
+        if (first != i) {
+            // Every request with this id reaches the first machine: its model is not this one's.
+            line += "  (same id as #" + std::to_string(first) + ": not reachable)";
+        } else {
+            char model[129] = {};
+            int length = 0;
+            if (USBCDGetType(id, model, &length) == USBCD_OK)
+                line += "  model " + std::string(model, static_cast<std::size_t>(length)) + "  drive yes";
+            else
+                line += "  drive no";
+        }
         std::printf("%s\n", line.c_str());
     }
-    return kExitOk;
+    if (!listUnopened)
+        return kExitOk;
+    // The library knows only machines it could open; a cabinet the user may not open would
+    // otherwise be silently absent.
+    const std::vector<torvex::UnopenedCabinet> unopened = torvex::probeUnopenedUsbCabinets();
+    for (const torvex::UnopenedCabinet& cabinet : unopened) {
+        std::printf("cabinet at %s (04b4:5a9b) cannot be opened: %s\n", cabinet.path.c_str(),
+                    torvex::openFailureText(cabinet.failure).c_str());
+        const std::string fix = torvex::openFailureFix(cabinet.failure);
+        if (!fix.empty())
+            std::printf("  fix: %s\n", fix.c_str());
+    }
+    return unopened.empty() ? kExitOk : kExitFailed;
 }
 
 // Commands of the form "NAME ID" that answer a result code.
@@ -111,7 +140,7 @@ int simple(const Words& w, const std::function<int(int)>& call)
     const auto id = machine(w[0], w[1], exitCode);
     if (!id)
         return exitCode;
-    return report(w[0] + " " + idText(*id), call(*id));
+    return report(w[0] + " " + w[1], call(*id));
 }
 
 int withSlot(const Words& w, int (*call)(int, int))
@@ -125,7 +154,7 @@ int withSlot(const Words& w, int (*call)(int, int))
     const auto s = slot(w[0], w[2], exitCode);
     if (!s)
         return exitCode;
-    return report(w[0] + " " + idText(*id) + " " + std::to_string(*s), call(*id, *s));
+    return report(w[0] + " " + w[1] + " " + std::to_string(*s), call(*id, *s));
 }
 
 int status(const Words& w)
@@ -136,9 +165,10 @@ int status(const Words& w)
     const auto id = machine(w[0], w[1], exitCode);
     if (!id)
         return exitCode;
+    // A status answer, moving or not, is what was asked for; only a failure is one.
     const int code = USBCDGetStatus(*id);
-    const char* meaning = code == USBCD_OK ? "(ready)" : code == USBCD_BUSY ? "(moving)" : "";
-    return report("status " + idText(*id), code, meaning);
+    const char* meaning = acknowledged(code) ? "(ready)" : busy(code) ? "(moving)" : "";
+    return report("status " + w[1], code, meaning, acknowledged(code) || busy(code));
 }
 
 int drive(const Words& w)
@@ -149,14 +179,25 @@ int drive(const Words& w)
     const auto id = machine(w[0], w[1], exitCode);
     if (!id)
         return exitCode;
-    // The library answers 0 both for an empty drive and for a failed request.
+    const std::string& name = w[1];
     const int s = USBCDGetDriveCD(*id);
-    if (s == 0)
-        std::printf("drive %s: empty (or no answer)\n", idText(*id).c_str());
-    else if (s == 'B')
-        std::printf("drive %s: slot 66 (also what a busy machine answers)\n", idText(*id).c_str());
-    else
-        std::printf("drive %s: slot %d\n", idText(*id).c_str(), s);
+    if (s == 'B') {
+        std::printf("drive %s: slot 66 (also what a busy machine answers)\n", name.c_str());
+    } else if (s != 0) {
+        std::printf("drive %s: slot %d\n", name.c_str(), s);
+    } else {
+        // The library answers 0 for an empty drive and for no answer alike: a machine that
+        // still answers its model and status has answered, one that does not has not.
+        char model[129] = {};
+        const int type = USBCDGetType(*id, model, nullptr);
+        const int status = type == USBCD_OK ? USBCDGetStatus(*id) : type;
+        if (type != USBCD_OK || status == USBCD_FAIL || status == USBCD_NO_DEVICE) {
+            std::printf("drive %s: no answer (%s)\n", name.c_str(),
+                        type != USBCD_OK ? "no drive, or the request failed" : codeName(status).c_str());
+            return kExitFailed;
+        }
+        std::printf("drive %s: empty\n", name.c_str());
+    }
     return kExitOk;
 }
 
@@ -172,8 +213,8 @@ int type(const Words& w)
     int length = 0;
     const int code = USBCDGetType(*id, model, &length);
     if (code != USBCD_OK)
-        return report("type " + idText(*id), code, "(no drive, or the model text could not be read)");
-    return report("type " + idText(*id), code, std::string(model, static_cast<std::size_t>(length)));
+        return report("type " + w[1], code, "(no drive, or the model text could not be read)");
+    return report("type " + w[1], code, std::string(model, static_cast<std::size_t>(length)));
 }
 
 int counter(const Words& w)
@@ -186,7 +227,7 @@ int counter(const Words& w)
         return exitCode;
     int value = 0;
     const int code = GetDriveCounter(*id, &value);
-    return report("counter " + idText(*id), code, code == USBCD_OK ? std::to_string(value) : std::string());
+    return report("counter " + w[1], code, code == USBCD_OK ? std::to_string(value) : std::string());
 }
 
 int power(const Words& w)
@@ -200,7 +241,7 @@ int power(const Words& w)
     if (!id)
         return exitCode;
     const int code = w[1] == "on" ? USBCDLEDON(*id) : USBCDLEDOFF(*id);
-    return report("power " + w[1] + " " + idText(*id), code);
+    return report("power " + w[1] + " " + w[2], code);
 }
 
 // Polls the status until the machine no longer answers busy.
@@ -224,15 +265,14 @@ int waitReady(const Words& w)
     const auto deadline = start + std::chrono::seconds(seconds);
     for (;;) {
         const int code = USBCDGetStatus(*id);
-        if (code != USBCD_BUSY && code != USBCD_PLUS_BUSY) {
+        if (!busy(code)) {
             const auto ms =
                 std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - start).count();
-            return report("wait " + idText(*id), code, "after " + std::to_string(ms) + " ms");
+            return report("wait " + w[1], code, "after " + std::to_string(ms) + " ms");
         }
         if (clock::now() >= deadline)
-            return report("wait " + idText(*id), code,
-                          "(still busy after " + std::to_string(seconds) + " s)");
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return report("wait " + w[1], code, "(still busy after " + std::to_string(seconds) + " s)");
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long>(200, seconds * 1000)));
     }
 }
 
@@ -285,13 +325,13 @@ int watch(const Words& w)
 
 } // namespace
 
-int runCommand(const Words& w)
+int runCommand(const Words& w, bool simulated)
 {
     if (w.empty())
         return usage("no command given");
     const std::string& name = w[0];
     if (name == "list")
-        return list(w);
+        return list(w, !simulated);
     if (name == "status")
         return status(w);
     if (name == "move")

@@ -58,8 +58,8 @@ Answer cabinet(std::int32_t id, const std::string& model,
         if (reply.empty()) {
             if (index == 10)
                 reply = stringDescriptor(std::vector<std::uint16_t>{
-                    static_cast<std::uint16_t>((id >> 16) & 0xFF), static_cast<std::uint16_t>((id >> 8) & 0xFF),
-                    static_cast<std::uint16_t>(id & 0xFF)});
+                    static_cast<std::uint16_t>((id >> 16) & 0xFF),
+                    static_cast<std::uint16_t>((id >> 8) & 0xFF), static_cast<std::uint16_t>(id & 0xFF)});
             else if (index == 9)
                 reply = stringDescriptor(model);
             else

@@ -38,10 +38,10 @@ struct Transfer {
 struct Bus {
     std::vector<Device> devices;
     std::vector<Transfer> transfers;
-    std::vector<int> openCalls;   // device index of every libusb_open, failed ones included
-    int openHandles = 0;          // opened and not yet closed
-    int deviceRefs = 0;           // references held on listed devices
-    int contexts = 0;             // libusb_init minus libusb_exit
+    std::vector<int> openCalls; // device index of every libusb_open, failed ones included
+    int openHandles = 0;        // opened and not yet closed
+    int deviceRefs = 0;         // references held on listed devices
+    int contexts = 0;           // libusb_init minus libusb_exit
     int listCalls = 0;
 };
 

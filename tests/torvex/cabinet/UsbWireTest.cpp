@@ -128,7 +128,7 @@ TEST_F(UsbWire, StallsTimeOutsAndMalformedRepliesAnswerFail)
         fakeusb::reset();
         bus().devices = {cabinetAt(1, kId)};
         bus().devices[0].answer = [&c, good = bus().devices[0].answer](int index, unsigned char* data,
-                                                                        int length) {
+                                                                       int length) {
             return index == 17 ? c.reply(data, length) : good(index, data, length);
         };
         setTransport(makeUsbTransport());
@@ -157,7 +157,8 @@ TEST_F(UsbWire, AnUnplugBetweenTheCodeAndTheSlotAnswersFailUntilTheNextEnumerati
     bus().devices = {cabinetAt(1, kId), cabinetAt(2, kOtherId)};
     ASSERT_EQ(InitUSBKavro(), USBCD_OK);
     bus().transfers.clear();
-    bus().devices[0].answer = [good = bus().devices[0].answer, this](int index, unsigned char* data, int length) {
+    bus().devices[0].answer = [good = bus().devices[0].answer, this](int index, unsigned char* data,
+                                                                     int length) {
         const int n = good(index, data, length);
         if (index == 12)
             bus().devices[0].plugged = false; // pulled right after acknowledging the move
