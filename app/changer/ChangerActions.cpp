@@ -1,5 +1,6 @@
 #include "changer/ChangerActions.h"
 
+#include "changer/CabinetWait.h"
 #include "changer/ChangerContext.h"
 #include "changer/DeviceMonitor.h"
 #include "platform/Clock.h"
@@ -90,8 +91,13 @@ void ReportNotDone(ChangerContext& ctx, int machine, int result)
         ShowNotConnected(ctx, machine);
         return;
     }
-    const bool busy = result == USBCD_BUSY || result == USBCD_PLUS_BUSY;
-    ctx.display.setStatusText(0, busy ? "Device status BUSY" : "Device status ERROR");
+    if (result == USBCD_BUSY || result == USBCD_PLUS_BUSY) {
+        ShowStillMoving(ctx, machine);
+        return;
+    }
+    ctx.display.setStatusText(0, "Device status ERROR");
+    ctx.person.messageBox(ctx.machines.MachineName(machine) + ": Device status ERROR", ctx.messageCaption,
+                          BoxIcon::Warning, BoxButtons::Ok);
 }
 
 int MoveToSlot(ChangerContext& ctx, int machine, int slot)
@@ -100,6 +106,11 @@ int MoveToSlot(ChangerContext& ctx, int machine, int slot)
         ShowNotConnected(ctx, machine);
     ctx.torvex.USBCDGetCDDown(machine);
     ctx.clock.sleep(kMoveWaitMs);
+    // The arm may still be putting a disc back; the move goes out once the cabinet has stopped.
+    if (const int idle = WaitUntilIdle(ctx, machine, MovingToDoorText(ctx, slot));
+        idle == USBCD_BUSY || idle == USBCD_PLUS_BUSY)
+        return idle;
+    ctx.display.setWaitText(MovingToDoorText(ctx, slot));
     return ctx.torvex.USBCDMoveto(machine, slot);
 }
 
@@ -125,9 +136,14 @@ void CloseDoor(ChangerContext& ctx)
 
 int EjectDrive(ChangerContext& ctx, int machine)
 {
+    CabinetWork work(ctx);
     ctx.torvex.USBCDGetCDDown(machine);
     ctx.clock.sleep(kEjectWaitMs);
-    const int result = ctx.torvex.USBCDEject(machine);
+    int result = WaitUntilIdle(ctx, machine, ReturningText(ctx));
+    if (result == USBCD_OK) {
+        ctx.display.setWaitText(ReturningText(ctx));
+        result = ctx.torvex.USBCDEject(machine);
+    }
     ctx.display.setStateLabel(ctx.text("5011", "Checking") + " " + ctx.text("5006", "Eject"));
     // The status text of a failure resets CurrentMachine, so it names this machine first.
     ctx.CurrentMachine = machine;

@@ -66,6 +66,8 @@ struct ChangerContext {
     int KnownMachineCount = 0;
     int DriveMachineCount = 0;
     bool rescanRunning = false;
+    // Cabinet work under way (CabinetWait.h): the timers' flows and the window's commands wait.
+    int cabinetWork = 0;
 
     // Action layer.
     int CurrentMachine = 0;

@@ -86,4 +86,12 @@ void ChangerDisplay::changed(Part part)
         m_onChange(part);
 }
 
+void ChangerDisplay::setWaitText(std::string text)
+{
+    if (text == m_waitText)
+        return;
+    m_waitText = std::move(text);
+    changed(Part::Wait);
+}
+
 } // namespace kavro

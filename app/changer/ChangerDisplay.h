@@ -12,7 +12,7 @@ namespace kavro {
 // draws it and redraws the part named by the change callback.
 class ChangerDisplay {
 public:
-    enum class Part { StatusBar, MachineBar, DriveEntries };
+    enum class Part { StatusBar, MachineBar, DriveEntries, Wait };
 
     void setOnChange(std::function<void(Part)> onChange) { m_onChange = std::move(onChange); }
 
@@ -41,6 +41,11 @@ public:
     void addMachineName(std::string name);
     void setMachineNameText(std::string text);
 
+    // What a flow waits for while a cabinet moves ("Moving slot 17 to the door…"); empty when
+    // nothing is waited for.
+    const std::string& waitText() const { return m_waitText; }
+    void setWaitText(std::string text);
+
     // The hidden slot box ComboBox_Slot.
     const std::string& slotBoxText() const { return m_slotText; }
     void setSlotBoxText(std::string text);
@@ -61,6 +66,7 @@ private:
     std::string m_nameText;
     std::string m_slotText = "1";
     bool m_driveEntries = false;
+    std::string m_waitText;
 };
 
 } // namespace kavro

@@ -1,5 +1,6 @@
 #include "changer/DeviceMonitor.h"
 
+#include "changer/CabinetWait.h"
 #include "changer/ChangerActions.h"
 #include "changer/ChangerContext.h"
 #include "changer/ChangerTime.h"
@@ -17,8 +18,6 @@ constexpr int kMonitorFirstMs = 3000;
 constexpr int kMonitorAfterChangeMs = 3000;
 constexpr int kMonitorQuietMs = 1000;
 constexpr int kDriveCheckMs = 20000;
-// USBCDGetDriveCD reads the "B" of a "BUSY" reply as the number 66.
-constexpr int kBusyReply = 66;
 constexpr int kMaxBusyChecks = 10;
 
 } // namespace
@@ -54,6 +53,10 @@ void ShowDeviceStatus(ChangerContext& ctx, int result)
 
 void DeviceMonitorTick(ChangerContext& ctx)
 {
+    // A tick that fires inside a wait of a flow (a move, a rescan's name prompt) leaves the
+    // machines alone: re-listing them would change the table under the flow.
+    if (ctx.rescanRunning || ctx.cabinetWork > 0)
+        return;
     ctx.deviceMonitor->stop();
     const int result = ctx.torvex.USBCDchanged();
     const std::string time = FormatClockTime(ToLocalDateTime(ctx.wallNow()));
@@ -71,6 +74,8 @@ void DeviceMonitorTick(ChangerContext& ctx)
 
 void DriveCheckTick(ChangerContext& ctx)
 {
+    if (ctx.rescanRunning || ctx.cabinetWork > 0)
+        return;
     const int machine = ctx.CurrentMachine;
     ctx.clock.sleep(500);
     ctx.driveCheck->stop();
@@ -79,8 +84,6 @@ void DriveCheckTick(ChangerContext& ctx)
     ctx.clock.sleep(500);
     ctx.display.setStateLabel(checking);
     ctx.clock.sleep(500);
-
-    ctx.DriveSlot = ctx.torvex.USBCDGetDriveCD(machine);
     ctx.display.setDriveButtonsEnabled(false);
 
     const std::string slotWord = ctx.text("0003", "Slot");
@@ -96,20 +99,36 @@ void DriveCheckTick(ChangerContext& ctx)
             ShowDeviceStatus(ctx, status);
         ctx.deviceMonitor->start();
     };
-    auto showSlot = [&](int count) {
-        ctx.display.setStateLabel(slotWord + " " + std::to_string(ctx.DriveSlot) + " " + inDrive);
-        ctx.display.setDriveButtonsEnabled(true);
-        ctx.DriveCheckCount = count;
-        ctx.deviceMonitor->start();
-    };
 
-    if (ctx.DriveSlot == 0) {
-        // A failed request reads as 0 too; only a machine that still answers has an empty drive.
-        const int status = ctx.torvex.USBCDGetStatus(machine);
-        if (status == USBCD_NO_DEVICE || status == USBCD_FAIL) {
+    // Only a machine that has stopped tells its drive's state: while it moves every answer is
+    // "BUSY". A moving machine is asked again at the next check, up to ten times in a row.
+    const int before = ctx.torvex.USBCDGetStatus(machine);
+    if (before == USBCD_NO_DEVICE || before == USBCD_FAIL) {
+        unknown(before);
+        return;
+    }
+    int status = before;
+    int slot = 0;
+    if (Acknowledged(before)) {
+        slot = ctx.torvex.USBCDGetDriveCD(machine);
+        status = ctx.torvex.USBCDGetStatus(machine);
+    }
+    if (!Acknowledged(status)) {
+        if (status == USBCD_NO_DEVICE || status == USBCD_FAIL || ++ctx.DriveCheckCount > kMaxBusyChecks) {
             unknown(status);
             return;
         }
+        ctx.display.setStatusText(0, "Device status BUSY");
+        ctx.driveCheck->start();
+        return;
+    }
+    if (slot < 0 || slot > LastSlotOf(ctx, machine)) {
+        // An idle machine naming a slot it does not have: nonsense, not a disc.
+        unknown(USBCD_FAIL);
+        return;
+    }
+    ctx.DriveSlot = slot;
+    if (slot == 0) {
         ctx.display.setStateLabel(ctx.text("5003", "No Disc") + " " + inDrive);
         // Every third empty reading in a row resets the count; monitoring goes on either way,
         // since nothing else would start it again until the next drive action.
@@ -117,31 +136,10 @@ void DriveCheckTick(ChangerContext& ctx)
         ctx.deviceMonitor->start();
         return;
     }
-    const bool inRange = ctx.DriveSlot <= LastSlotOf(ctx, machine);
-    // The first letters of the other replies ("+BUSY", "ACK", "ERROR") are slots only when the
-    // machine says it is idle.
-    const bool replyLetter = ctx.DriveSlot == '+' || ctx.DriveSlot == 'A' || ctx.DriveSlot == 'E';
-    if (inRange && replyLetter && Acknowledged(ctx.torvex.USBCDGetStatus(machine))) {
-        showSlot(1);
-        return;
-    }
-    if (!inRange || replyLetter || ctx.DriveSlot == kBusyReply) {
-        ++ctx.DriveCheckCount;
-        if (ctx.DriveCheckCount <= kMaxBusyChecks) {
-            ctx.driveCheck->start();
-            return;
-        }
-        // Still no slot after ten checks: 66 is slot 66 when the machine says it is idle; a
-        // machine that stays busy or answers nonsense is not shown as holding a disc.
-        const int status = inRange ? ctx.torvex.USBCDGetStatus(machine) : USBCD_FAIL;
-        if (!Acknowledged(status)) {
-            unknown(status);
-            return;
-        }
-        showSlot(0);
-        return;
-    }
-    showSlot(1);
+    ctx.display.setStateLabel(slotWord + " " + std::to_string(slot) + " " + inDrive);
+    ctx.display.setDriveButtonsEnabled(true);
+    ctx.DriveCheckCount = 1;
+    ctx.deviceMonitor->start();
 }
 
 } // namespace kavro

@@ -1,5 +1,6 @@
 #include "changer/DriveFlows.h"
 
+#include "changer/CabinetWait.h"
 #include "changer/ChangerActions.h"
 #include "changer/ChangerContext.h"
 #include "changer/DeviceMonitor.h"
@@ -11,6 +12,7 @@
 #include "torvex/torvex.h"
 
 #include <charconv>
+#include <string>
 
 namespace kavro {
 
@@ -18,23 +20,6 @@ namespace {
 
 constexpr int kRetryWaitMs = 1000;
 constexpr int kSlotBoxLast = 100;
-
-// CheckReady, and when that is not ready, a second one a second later.
-int readyAfterRetry(ChangerContext& ctx, int machine)
-{
-    const int first = CheckReady(ctx, machine);
-    if (first == 0)
-        return 0;
-    ctx.clock.sleep(kRetryWaitMs);
-    return CheckReady(ctx, machine);
-}
-
-// A drive reading that names no slot the machine can have: the first letter of a reply such as
-// "+BUSY" read as a number, or an answer out of range.
-bool plausibleDriveSlot(const ChangerContext& ctx, int machine, int value)
-{
-    return value >= 0 && value <= LastSlotOf(ctx, machine);
-}
 
 // The drive's state could not be read: the label says the drive is being checked rather than
 // claiming a disc or an empty drive.
@@ -57,18 +42,47 @@ void showDriveSlot(ChangerContext& ctx)
     }
 }
 
+// The drive's state once the cabinet has finished what it was doing, on the machine bar.
+void showSettledDrive(ChangerContext& ctx, int machine, const std::string& waiting)
+{
+    if (!IsDriveMachine(ctx, machine))
+        return;
+    if (const auto slot = ReadDriveSlot(ctx, machine, waiting)) {
+        ctx.DriveSlot = *slot;
+        showDriveSlot(ctx);
+    } else {
+        ctx.DriveSlot = 0;
+        showDriveUnknown(ctx, machine);
+    }
+}
+
 void eject(ChangerContext& ctx, int machine, int ready)
 {
-    if (ready == 1) {
-        ShowNotConnected(ctx, machine);
-        // No drive check follows to start monitoring again.
+    if (ready == 1 || ready == 2) {
+        // The drive's state is not known now; no drive check follows to start monitoring again.
+        showDriveUnknown(ctx, machine);
+        if (ready == 1)
+            ShowNotConnected(ctx, machine);
+        else
+            ShowStillMoving(ctx, machine);
         ctx.deviceMonitor->start();
         return;
     }
+    CabinetWork work(ctx);
     const int result = EjectDrive(ctx, machine);
-    // A machine that vanished is told as such; busy and error results are on the status bar.
-    if (result == USBCD_NO_DEVICE || result == USBCD_FAIL)
+    if (!Acknowledged(result))
+        showDriveUnknown(ctx, machine);
+    if (result == USBCD_NO_DEVICE || result == USBCD_FAIL) {
         ShowNotConnectedMessage(ctx);
+        return;
+    }
+    if (!Acknowledged(result)) {
+        ReportNotDone(ctx, machine, result);
+        return;
+    }
+    // The disc goes back to its slot for some seconds; the bar tells the truth once it is there.
+    ctx.display.setStateLabel(ctx.text("5011", "Checking") + " " + ctx.text("5006", "Eject"));
+    showSettledDrive(ctx, machine, ReturningText(ctx));
 }
 
 } // namespace
@@ -96,15 +110,20 @@ void ShowDriveState(ChangerContext& ctx)
     const int machine = ctx.machines.MachineByName(ctx.display.machineNameText());
     if (machine == 0)
         return;
-    const int down = ctx.torvex.USBCDGetCDDown(machine);
-    ctx.DriveSlot = ctx.torvex.USBCDGetDriveCD(machine);
-    // A machine that did not take code 14 (gone, busy, erring) answers the drive question with a
-    // failure read as 0 or with the first letter of its reply: neither is the drive's state.
-    if (!Acknowledged(down) || !plausibleDriveSlot(ctx, machine, ctx.DriveSlot)) {
+    CabinetWork work(ctx);
+    // Code 14 goes to a machine that has stopped; putting the arm's disc down moves it again, so
+    // the drive is read once that is over. A machine that refuses 14 or never settles shows
+    // "Checking" and its id, never a slot read from a busy reply.
+    int down = WaitUntilIdle(ctx, machine, WaitingForText(ctx, machine));
+    if (down == USBCD_OK)
+        down = ctx.torvex.USBCDGetCDDown(machine);
+    const auto slot = Acknowledged(down) ? ReadDriveSlot(ctx, machine) : std::nullopt;
+    if (!slot) {
         ctx.DriveSlot = 0;
         showDriveUnknown(ctx, machine);
         return;
     }
+    ctx.DriveSlot = *slot;
     showDriveSlot(ctx);
 }
 
@@ -119,32 +138,54 @@ void LoadToDrive(ChangerContext& ctx)
         ctx.deviceMonitor->start();
         return;
     }
+    CabinetWork work(ctx);
     try {
-        const int ready = readyAfterRetry(ctx, machine);
-        if (ready == 1) {
-            ShowNotConnected(ctx, machine);
+        const int ready = ReadyAfterWait(ctx, machine);
+        if (ready == 1 || ready == 2) {
+            showDriveUnknown(ctx, machine);
+            if (ready == 1)
+                ShowNotConnected(ctx, machine);
+            else
+                ShowStillMoving(ctx, machine);
             ctx.deviceMonitor->start();
             return;
         }
         ctx.torvex.USBCDGetCDDown(machine);
         ctx.display.setStateLabel("Check Load Slot " + std::to_string(slot) + " ");
-        ctx.DriveSlot = ctx.torvex.USBCDGetDriveCD(machine);
+        // The arm may be putting a disc back after 14: the drive is read once it has stopped.
+        const auto inDrive = ReadDriveSlot(ctx, machine);
+        if (!inDrive) {
+            ctx.DriveSlot = 0;
+            showDriveUnknown(ctx, machine);
+            const int status = ctx.torvex.USBCDGetStatus(machine);
+            if (status == USBCD_NO_DEVICE || status == USBCD_FAIL)
+                ShowNotConnectedMessage(ctx);
+            else
+                ShowStillMoving(ctx, machine);
+            ctx.driveCheck->start();
+            return;
+        }
+        ctx.DriveSlot = *inDrive;
         int result = ready;
         if (ctx.DriveSlot == slot) {
             ShowDiscInDrive(ctx, slot);
         } else {
+            ctx.display.setWaitText(LoadingText(ctx, slot));
             result = ctx.torvex.USBCDMovetoDrive(machine, slot);
             ctx.display.setStateLabel(ctx.text("5011", "Checking") + " " + ctx.text("0003", "Slot") + " " +
                                       std::to_string(slot) + " ");
         }
         ctx.driveCheck->start();
         ShowDeviceStatus(ctx, result);
-        // The status text alone is easy to miss when the machine has gone; "+BUSY" has no
-        // status text of its own.
-        if (result == USBCD_NO_DEVICE || result == USBCD_FAIL)
+        if (result == USBCD_NO_DEVICE || result == USBCD_FAIL) {
             ShowNotConnectedMessage(ctx);
-        else if (result == USBCD_PLUS_BUSY)
-            ctx.display.setStatusText(0, "Device status BUSY");
+        } else if (!Acknowledged(result)) {
+            // Refused: busy, no such slot, an empty slot, a full drive.
+            ReportNotDone(ctx, machine, result);
+        } else if (ctx.DriveSlot != slot) {
+            // The load takes its time; the bar shows the drive once the cabinet has stopped.
+            showSettledDrive(ctx, machine, LoadingText(ctx, slot));
+        }
     } catch (...) {
         // A fault of the load ends it; the drive check reports the drive as it is.
         ctx.driveCheck->start();
@@ -157,14 +198,14 @@ void EjectFromDrive(ChangerContext& ctx)
     ctx.deviceMonitor->stop();
     const int machine = ctx.CurrentMachine;
     ctx.display.setMachineNameText(ctx.machines.MachineName(machine));
-    eject(ctx, machine, readyAfterRetry(ctx, machine));
+    eject(ctx, machine, ReadyAfterWait(ctx, machine));
 }
 
 void EjectFromDriveButton(ChangerContext& ctx)
 {
     const int machine = ctx.machines.MachineByName(ctx.display.machineNameText());
     ctx.deviceMonitor->stop();
-    eject(ctx, machine, readyAfterRetry(ctx, machine));
+    eject(ctx, machine, ReadyAfterWait(ctx, machine));
 }
 
 void ExplorerAction(ChangerContext& ctx)

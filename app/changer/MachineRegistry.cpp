@@ -5,14 +5,18 @@
 #include "catalogue/database/SqliteColumns.h"
 #include "changer/ChangerContext.h"
 #include "changer/DeviceMonitor.h"
+#include "platform/Clock.h"
 #include "platform/Person.h"
 #include "platform/Text.h"
 #include "shell/FileIo.h"
+
+#include "torvex/torvex.h"
 
 #include <charconv>
 #include <cstdio>
 #include <exception>
 #include <optional>
+#include <vector>
 
 namespace kavro {
 
@@ -130,19 +134,48 @@ DbResult<int> loadFromTable(ChangerContext& ctx, Query& table)
     return ctx.machines.count();
 }
 
+constexpr int kIdRetries = 3;
+constexpr int kIdRetryWaitMs = 1000;
+
+// The ids of the machines present, listed anew. A machine that answered its id request with a
+// reply word or not at all (moving, or just plugged in) is asked again after a wait; one that
+// never gives its id is left out rather than registered under a made-up number.
+std::vector<int> listMachineIds(ChangerContext& ctx, int& count)
+{
+    std::vector<int> ids;
+    for (int attempt = 0;; ++attempt) {
+        ctx.torvex.CloseUSBKavro();
+        ctx.torvex.InitUSBKavro();
+        count = ctx.torvex.GetDeviceNumber();
+        ids.clear();
+        bool unread = false;
+        for (int i = 0; i < count; ++i) {
+            const int id = ctx.torvex.EnumDevice(i);
+            if (IsMachineId(id))
+                ids.push_back(id);
+            else
+                unread = true;
+        }
+        if (!unread || attempt + 1 >= kIdRetries)
+            return ids;
+        ctx.clock.sleep(kIdRetryWaitMs);
+    }
+}
+
 DbStatus rescan(ChangerContext& ctx)
 {
-    ctx.torvex.CloseUSBKavro();
-    ctx.torvex.InitUSBKavro();
-    const int n = ctx.torvex.GetDeviceNumber();
+    int n = 0;
+    const std::vector<int> ids = listMachineIds(ctx, n);
     ctx.KnownMachineCount = n;
     ctx.DriveMachineCount = 0;
     if (ctx.display.machineNames().size() != static_cast<std::size_t>(n < 0 ? 0 : n))
         ctx.display.clearMachineNames();
 
     Query insert(ctx.catalogue.database());
-    for (int i = 0; i < n; ++i) {
-        const int id = ctx.torvex.EnumDevice(i);
+    for (const int id : ids) {
+        // EnumDevice's own codes (1, 3) are no ids: the library must know the machine.
+        if (ctx.machines.find(id) == nullptr && ctx.torvex.USBCDGetStatus(id) == USBCD_NO_DEVICE)
+            continue;
         if (RegisterMachine(ctx, id) == 1) {
             MachineEntry& entry = ctx.machines.pending();
             if (ctx.torvex.USBCDGetStatus(id) == 0)
@@ -222,9 +255,23 @@ DbStatus RescanMachines(ChangerContext& ctx)
     return status;
 }
 
+bool IsMachineId(int id)
+{
+    if (id <= 0 || id > 0xFFFFFF)
+        return false;
+    // The first three letters of a reply read as an id: "BUSY" is 0x425553.
+    static constexpr const char* kReplyWords[] = {"ACK", "+AC", "BUS", "+BU", "ERR", "NAK"};
+    for (const char* word : kReplyWords) {
+        const int asId = (word[0] << 16) | (word[1] << 8) | word[2];
+        if (id == asId)
+            return false;
+    }
+    return true;
+}
+
 int RegisterMachine(ChangerContext& ctx, int id)
 {
-    if (id <= 0 || ctx.machines.full())
+    if (!IsMachineId(id) || ctx.machines.full())
         return 0;
     if (ctx.machines.find(id) != nullptr)
         return 0;

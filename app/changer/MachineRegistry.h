@@ -28,6 +28,10 @@ DbResult<int> LoadRegistry(ChangerContext& ctx);
 // once while a rescan is running. On a failure the rescan ends and the device monitor starts.
 DbStatus RescanMachines(ChangerContext& ctx);
 
+// Whether a number read as a machine id can be one: positive, 24 bits, and not the first
+// letters of a reply word ("BUSY" read as an id).
+bool IsMachineId(int id);
+
 // Fills the entry after the last one for a new id, asking the person for its name (asked again
 // while the name is another machine's; no answer keeps "KAVRO<id>"). 1 when it did, and the
 // caller completes the entry and raises the count; 0 for an id of 0 or less, a known id or a

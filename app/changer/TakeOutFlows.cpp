@@ -1,5 +1,6 @@
 #include "changer/TakeOutFlows.h"
 
+#include "changer/CabinetWait.h"
 #include "changer/ChangerActions.h"
 #include "changer/ChangerContext.h"
 #include "changer/DriveFlows.h"
@@ -9,11 +10,12 @@
 #include "platform/Person.h"
 #include "shell/SettingsKeys.h"
 
+#include "torvex/torvex.h"
+
 namespace kavro {
 
 namespace {
 
-constexpr int kRetryWaitMs = 1000;
 constexpr int kAfterDialogMs = 500;
 constexpr int kAfterMoveMs = 3000;
 
@@ -23,12 +25,29 @@ bool slotInDrive(ChangerContext& ctx, int machine, int slot)
 {
     if (!IsDriveMachine(ctx, machine))
         return false;
-    const int inDrive = ctx.torvex.USBCDGetDriveCD(machine);
+    // Read from a cabinet that has stopped: a moving one answers "BUSY", whose "B" is no slot 66.
+    const auto inDrive = ReadDriveSlot(ctx, machine);
     ctx.display.setMachineNameText(ctx.machines.MachineName(machine));
-    if (inDrive != slot)
+    if (!inDrive || *inDrive != slot)
         return false;
     ShowDiscInDrive(ctx, slot);
     return true;
+}
+
+// Waits for a moving machine, then tells the person when it is gone or never stopped. True when
+// it is ready for the take-out.
+bool readyForTakeOut(ChangerContext& ctx, int machine)
+{
+    const int ready = ReadyAfterWait(ctx, machine);
+    if (ready == 0)
+        return true;
+    if (ready == 1)
+        ShowNotConnected(ctx, machine);
+    else if (ready == 2)
+        ShowStillMoving(ctx, machine);
+    else
+        ReportNotDone(ctx, machine, ready);
+    return false;
 }
 
 } // namespace
@@ -38,6 +57,7 @@ void TakeOutDisc(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int sl
 {
     if (source == TakeOutSource::StopsMonitor)
         ctx.deviceMonitor->stop();
+    CabinetWork work(ctx);
     const bool logged = ctx.settings != nullptr && keys::read(*ctx.settings, keys::RetrieveLog) != 0;
     if (logged) {
         std::optional<RetrieveRecord> record;
@@ -59,12 +79,8 @@ int TakeOutWithLog(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int 
         pending->reset();
     // A take-out that stops before the dialog must not go ahead on the previous one's answer.
     ctx.takeOutResult = TakeOutAnswer::None;
-    if (CheckReady(ctx, machine) != 0)
-        ctx.clock.sleep(kRetryWaitMs);
-    if (CheckReady(ctx, machine) == 1) {
-        ShowNotConnected(ctx, machine);
+    if (!readyForTakeOut(ctx, machine))
         return 0;
-    }
     if (slotInDrive(ctx, machine, slot))
         return 0;
     ShowDriveState(ctx);
@@ -102,10 +118,9 @@ bool AppendRetrieveRecord(ChangerContext& ctx, const RetrieveRecord& record)
 
 bool TakeOut(ChangerContext& ctx, int machine, int slot)
 {
-    if (CheckReady(ctx, machine) == 1) {
-        ShowNotConnected(ctx, machine);
+    CabinetWork work(ctx);
+    if (!readyForTakeOut(ctx, machine))
         return false;
-    }
     if (slotInDrive(ctx, machine, slot))
         return false;
     int moved = 0;
@@ -113,7 +128,11 @@ bool TakeOut(ChangerContext& ctx, int machine, int slot)
         BusyCursor busy(ctx.person);
         ShowDriveState(ctx);
         moved = MoveToSlot(ctx, machine, slot);
-        ctx.clock.sleep(kAfterMoveMs);
+        if (Acknowledged(moved)) {
+            ctx.display.setWaitText(MovingToDoorText(ctx, slot));
+            ctx.clock.sleep(kAfterMoveMs);
+        }
+        ctx.display.setWaitText({});
     }
     // Told after the busy cursor is gone, so the message is not shown under it.
     ReportNotDone(ctx, machine, moved);

@@ -7,7 +7,11 @@ namespace kavro {
 
 void SystemClock::sleep(int ms)
 {
-    if (ms > 0)
+    if (ms <= 0)
+        return;
+    if (m_sleep)
+        m_sleep(ms);
+    else
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 

@@ -57,9 +57,10 @@ TEST_F(ActionsTest, MoveToSlotOnAMissingMachineWarnsResetsAndStillMoves)
     EXPECT_EQ(person.boxes[0].icon, BoxIcon::Warning);
     EXPECT_EQ(person.boxes[0].buttons, BoxButtons::Ok);
     EXPECT_EQ(torvex.names(),
-              (std::vector<std::string>{"USBCDGetStatus", "USBCDReset", "USBCDGetCDDown", "USBCDMoveto"}));
-    EXPECT_EQ(torvex.calls[3].arg, 5);
-    EXPECT_EQ(torvex.calls[3].atMs - torvex.calls[2].atMs, 1500);
+              (std::vector<std::string>{"USBCDGetStatus", "USBCDReset", "USBCDGetCDDown", "USBCDGetStatus",
+                                        "USBCDMoveto"}));
+    EXPECT_EQ(torvex.calls[4].arg, 5);
+    EXPECT_EQ(torvex.calls[4].atMs - torvex.calls[2].atMs, 1500);
 }
 
 TEST_F(ActionsTest, MoveToSlotBringsTheSlotToTheDoor)
@@ -67,7 +68,8 @@ TEST_F(ActionsTest, MoveToSlotBringsTheSlotToTheDoor)
     const int key = addCabinet(kDrive);
     openLibrary();
     EXPECT_EQ(MoveToSlot(*ctx, kDrive, 5), 0);
-    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 12, 5}));
+    // The move goes out once the arm has put its disc down.
+    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 17, 12, 5}));
     EXPECT_EQ(clock.sleeps, std::vector<int>{1500});
     EXPECT_EQ(sim.state(key).doorSlot, 5);
 }
@@ -143,7 +145,7 @@ TEST_F(ActionsTest, EjectDriveReturnsTheDiscAndHandsOverToTheDriveCheck)
     ctx->CurrentMachine = 77;
 
     EjectDrive(*ctx, kDrive);
-    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{14, 20}));
+    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{14, 17, 20}));
     EXPECT_EQ(clock.sleeps, std::vector<int>{1000});
     EXPECT_EQ(sim.state(key).driveSlot, 0);
     EXPECT_EQ(ctx->display.stateLabel(), "Checking Eject");
@@ -160,7 +162,7 @@ TEST_F(ActionsTest, AFailedEjectResetsTheEjectingMachine)
     sim.script(key, 20, Reply::failure());
     EjectDrive(*ctx, kDrive);
     EXPECT_EQ(ctx->display.statusText(0), "Device status UnKnowError");
-    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{14, 20, 11}));
+    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{14, 17, 20, 11}));
 }
 
 TEST_F(ActionsTest, ShowDeviceStatusTexts)

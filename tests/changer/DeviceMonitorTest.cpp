@@ -106,8 +106,9 @@ TEST_F(MonitorTest, DriveCheckOfAnEmptyDrive)
     EXPECT_EQ(ctx->DriveSlot, 0);
     EXPECT_EQ(ctx->DriveCheckCount, 1);
     EXPECT_TRUE(monitor.active());
-    // The status request tells an empty drive from a reading that failed.
-    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{18, 17}));
+    // The drive is read between two status requests: only an idle machine's answer counts, and a
+    // failed reading (also 0) is told from an empty drive.
+    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 18, 17}));
 }
 
 TEST_F(MonitorTest, DriveCheckOfSlotSeven)
@@ -143,25 +144,33 @@ TEST_F(MonitorTest, EmptyDriveChecksInARowResetTheCountAndKeepMonitoring)
     EXPECT_EQ(counts, (std::vector<int>{1, 2, 0, 1}));
 }
 
-TEST_F(MonitorTest, ABusyMachineIsCheckedAgainUpToTenTimes)
+TEST_F(MonitorTest, AMovingMachineIsCheckedAgainUpToTenTimesAndNeverShownAsSlotSixtySix)
 {
     const int key = addCabinet(kDrive);
     openLibrary();
     ctx->CurrentMachine = kDrive;
     for (int i = 0; i < 11; ++i)
-        sim.script(key, 18, Reply::text("BUSY"));
+        sim.script(key, 17, Reply::text("BUSY"));
     for (int i = 1; i <= 10; ++i) {
         DriveCheckTick(*ctx);
         EXPECT_EQ(ctx->DriveCheckCount, i);
         EXPECT_TRUE(driveCheck.active());
         EXPECT_FALSE(monitor.active());
+        EXPECT_FALSE(ctx->display.ejectEnabled());
     }
     DriveCheckTick(*ctx);
     EXPECT_FALSE(driveCheck.active());
-    EXPECT_EQ(ctx->display.stateLabel(), "Slot 66 in the drive");
-    EXPECT_TRUE(ctx->display.ejectEnabled());
+    EXPECT_EQ(ctx->display.stateLabel(), "Checking 658188");
+    EXPECT_FALSE(ctx->display.ejectEnabled());
     EXPECT_EQ(ctx->DriveCheckCount, 0);
     EXPECT_TRUE(monitor.active());
+    // While it moved, the drive was never asked: its "BUSY" would read as slot 66.
+    EXPECT_EQ(sim.indicesSent(kDrive), std::vector<int>(11, 17));
+
+    // An idle machine answering 66 has slot 66 in its drive, shown at once.
+    sim.script(key, 18, Reply::text("BUSY"));
+    DriveCheckTick(*ctx);
+    EXPECT_EQ(ctx->display.stateLabel(), "Slot 66 in the drive");
 }
 
 } // namespace

@@ -41,10 +41,12 @@ TEST_F(DriveFlowsTest, LoadMovesTheSlotIntoTheDrive)
     std::vector<std::string> labels;
     ctx->display.setOnChange([&](ChangerDisplay::Part) { labels.push_back(ctx->display.stateLabel()); });
     LoadToDrive(*ctx);
-    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 18, 19, 4}));
+    // The drive is read from an idle cabinet only, and once more when the load is over.
+    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 17, 18, 17, 19, 4, 17, 18, 17}));
     EXPECT_EQ(sim.state(drive).driveSlot, 4);
     EXPECT_NE(std::find(labels.begin(), labels.end(), "Check Load Slot 4 "), labels.end());
-    EXPECT_EQ(ctx->display.stateLabel(), "Checking Slot 4 ");
+    EXPECT_NE(std::find(labels.begin(), labels.end(), "Checking Slot 4 "), labels.end());
+    EXPECT_EQ(ctx->display.stateLabel(), "Slot 4 in the drive");
     EXPECT_EQ(ctx->display.statusText(0), "Device status OK");
     EXPECT_TRUE(driveCheck.active());
     EXPECT_FALSE(monitor.active());
@@ -59,7 +61,7 @@ TEST_F(DriveFlowsTest, LoadOfTheSlotAlreadyInTheDriveMovesNothing)
     LoadToDrive(*ctx);
     ASSERT_EQ(person.boxes.size(), 1u);
     EXPECT_EQ(person.boxes[0].text, "Disk in the drive :4 \r\n");
-    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 18}));
+    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 17, 18, 17}));
     EXPECT_EQ(ctx->DriveSlot, 4);
     EXPECT_TRUE(driveCheck.active());
 }
@@ -80,7 +82,8 @@ TEST_F(DriveFlowsTest, EjectFromTheMenuAndFromTheBar)
     ASSERT_EQ(USBCDMovetoDrive(kDrive, 4), 0);
     sim.clearLog();
     EjectFromDrive(*ctx);
-    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 20}));
+    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 17, 20, 17, 18, 17}));
+    EXPECT_EQ(ctx->display.stateLabel(), "No Disc in the drive");
     EXPECT_EQ(sim.state(drive).driveSlot, 0);
     EXPECT_EQ(monitor.stops, 1);
     EXPECT_TRUE(driveCheck.active());
@@ -92,7 +95,7 @@ TEST_F(DriveFlowsTest, EjectFromTheMenuAndFromTheBar)
     ctx->display.setMachineNameText("Second");
     sim.script(key, 17, Reply::text("BUSY"));
     EjectFromDriveButton(*ctx);
-    EXPECT_EQ(sim.indicesSent(0x0A0B0D), (std::vector<int>{17, 17, 14, 20}));
+    EXPECT_EQ(sim.indicesSent(0x0A0B0D), (std::vector<int>{17, 17, 14, 17, 20, 17, 18, 17}));
     EXPECT_EQ(ctx->CurrentMachine, 0x0A0B0D);
     EXPECT_TRUE(sim.indicesSent(kDrive).empty());
 }
@@ -107,7 +110,7 @@ TEST_F(DriveFlowsTest, ShowDriveStateFollowsTheBox)
     sim.clearLog();
     ctx->display.setMachineNameText("Drive");
     ShowDriveState(*ctx);
-    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{14, 18}));
+    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 17, 18, 17}));
     EXPECT_EQ(ctx->display.stateLabel(), "Slot 9 in the drive");
     EXPECT_TRUE(ctx->display.ejectEnabled());
 

@@ -34,13 +34,34 @@ TEST_F(RegistryTest, ANewMachineWithAnEmptyNameIsRegisteredAsKavroAndItsId)
 TEST_F(RegistryTest, AMachineWhoseIdCannotBeReadIsNeverRegistered)
 {
     const int key = addCabinet(kDrive);
-    sim.script(key, 10, Reply::failure());
+    // Asked again after a wait, three times in all.
+    for (int i = 0; i < 3; ++i)
+        sim.script(key, 10, Reply::failure());
     ASSERT_TRUE(RescanMachines(*ctx).ok());
     EXPECT_EQ(EnumDevice(0), -1);
     EXPECT_TRUE(person.inputs.empty());
     EXPECT_EQ(ctx->machines.count(), 0);
     EXPECT_TRUE(rows("SELECT * FROM CDDEVICE").empty());
     EXPECT_TRUE(ctx->display.machineNames().empty());
+}
+
+TEST_F(RegistryTest, IdAnswersThatAreNoIdsAreAskedAgainAndNeverRegistered)
+{
+    // A cabinet still moving answers its id request with a reply word, read as 0x425553 ("BUS");
+    // asked again after a wait, it gives its id.
+    const int key = addCabinet(kDrive);
+    sim.script(key, 10, Reply::text("BUSY"));
+    person.inputAnswers = {std::string("Drive")};
+    ASSERT_TRUE(RescanMachines(*ctx).ok());
+    EXPECT_EQ(rows("SELECT trim(DEVICENO) FROM CDDEVICE"), (std::vector<std::vector<std::string>>{{"658188"}}));
+    EXPECT_EQ(person.inputs.size(), 1u);
+    EXPECT_EQ(clock.sleeps, std::vector<int>{1000});
+
+    // Table of what is read as an id: only a machine id is one.
+    for (const auto& [id, machine] : std::vector<std::pair<int, bool>>{
+             {0x425553, false}, {0x41434B, false}, {0x2B4143, false}, {0x455252, false}, {-1, false},
+             {0, false}, {0x1000000, false}, {1, true}, {658188, true}})
+        EXPECT_EQ(IsMachineId(id), machine) << id;
 }
 
 TEST_F(RegistryTest, TwoDriveMachinesAreCountedWithEachNameOnce)

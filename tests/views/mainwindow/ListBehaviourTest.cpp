@@ -127,7 +127,7 @@ TEST_F(ListBehaviour, ADoubleClickTakesTheDiscOutWithDblClickSetAndOpensTheDoorW
     sim.clearLog();
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     // The take-out: readiness, then code 14, the move (12) and the slot.
-    EXPECT_TRUE(contains(sent(kPlain), {17, 14, 12, 8})) << ::testing::PrintToString(sent(kPlain));
+    EXPECT_TRUE(contains(sent(kPlain), {17, 14, 17, 12, 8})) << ::testing::PrintToString(sent(kPlain));
     EXPECT_TRUE(takeOutAsked.empty()) << "RetrieveLog is off: no dialog";
 
     context.settings->writeInt("System", "DblClick", 0);

@@ -101,7 +101,7 @@ TEST_F(MainFormWindow, ANewMachineWithADriveIsNamedAndShownOnTheMachineBar)
     // Picking the machine in the box reads its drive.
     sim.clearLog();
     emit w().machineBar->machineNameChosen(QStringLiteral("Front"));
-    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{14, 18}));
+    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 17, 18, 17}));
     EXPECT_EQ(w().machineBar->stateLabel()->text(), QStringLiteral("No Disc in the drive"));
     EXPECT_FALSE(w().machineBar->ejectButton()->isEnabled());
     EXPECT_FALSE(w().machineBar->detailButton()->isEnabled());
