@@ -60,6 +60,11 @@ inline constexpr StringKey BackupPathDialog{System, "BackupPath", "", 99};
 inline constexpr StringKey BackupPathPicker{System, "BackupPath", "", 199};
 inline constexpr StringKey EMail{System, "eMail", "", 99};
 inline constexpr StringKey CddbHost{System, "cddb_host", "", 99};
+// Where audio-disc titles come from: "MusicBrainz", "CDDB" or "MusicBrainz+CDDB" (MusicBrainz,
+// then the CDDB host when MusicBrainz has no answer).
+inline constexpr StringKey TitleSource{System, "title_source", "MusicBrainz+CDDB", 39};
+// The MusicBrainz web service.
+inline constexpr StringKey MusicBrainzUrl{System, "musicbrainz_url", "https://musicbrainz.org", 199};
 inline constexpr StringKey Cdrom{System, "Cdrom", "E:", 4};
 inline constexpr StringKey ExcelFilename{System, "ExcelFilename", "", 99};
 

@@ -167,8 +167,9 @@ TEST_F(CddbLookupTest, ChosenOfSeveralMatchesIsReadUnderTheDiscsOwnId)
         EXPECT_EQ(lookUp(), c.category ? CddbLookup::Found : CddbLookup::Failed);
         const auto requests = server.requests();
         ASSERT_EQ(requests.size(), before + (c.category ? 2 : 1));
-        if (c.category)
+        if (c.category) {
             EXPECT_EQ(requests.back(), readRequest(server.port(), c.category));
+        }
         EXPECT_EQ(lookup.resultText(), c.category ? EntryText : "");
     }
     ASSERT_EQ(person.inputs.size(), 3u);
@@ -229,12 +230,12 @@ TEST_F(CddbLookupTest, EachFailureIsTold)
         const char* what;
         std::string hostSetting;
         std::string reply; // empty: the server never answers
-        std::size_t requests;
+        int requests; // -1: not counted (the client gives up before the server thread has read it)
         std::string message;
     } cases[] = {
         {"empty host", "", "", 0, "尚未設定CDDB伺服器，請在系統設定中選擇一個（例如 gnudb.gnudb.org）"},
         {"refused", refused, "", 0, "無法連線到 " + refused},
-        {"time-out", host, "", 1, host + "：等候回應逾時"},
+        {"time-out", host, "", -1, host + "：等候回應逾時"},
         {"HTTP status", host, "HTTP/1.0 403 Forbidden\r\n\r\n200 rock 9c0bc20c A / B\r\n", 1,
          host + "：網站回應錯誤：HTTP/1.0 403 Forbidden"},
         {"not HTTP", host, "200 rock 9c0bc20c Artist / Album\r\n\r\n", 1, host + "：回應無法讀取"},
@@ -254,7 +255,9 @@ TEST_F(CddbLookupTest, EachFailureIsTold)
         ASSERT_EQ(person.boxes.size(), 1u) << c.what;
         EXPECT_EQ(person.boxes[0].text, c.message) << c.what;
         EXPECT_EQ(person.boxes[0].icon, BoxIcon::Warning) << c.what;
-        EXPECT_EQ(server.requests().size(), before + c.requests) << c.what;
+        if (c.requests >= 0) {
+            EXPECT_EQ(server.requests().size(), before + static_cast<std::size_t>(c.requests)) << c.what;
+        }
         EXPECT_TRUE(lookup.resultText().empty());
         expectSettled();
         clock.onProcessEvents = [this] { server.answerNext(); };

@@ -16,6 +16,7 @@
 #include "views/dialogs/TfrmSwapID.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -59,6 +60,29 @@ ChangerControls::ChangerControls(Catalogue& catalogue, TorvexCalls& calls, AppCo
     connectMachineBar();
     showDisplay(ChangerDisplay::Part::MachineBar);
     showDisplay(ChangerDisplay::Part::DriveEntries);
+    qApp->installEventFilter(this);
+}
+
+bool ChangerControls::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_ctx.cabinetWork == 0 || !m_window)
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+        break;
+    default:
+        return false;
+    }
+    // Message boxes of the flow itself are windows of their own and still answer.
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    return widget && widget->window() == m_window;
 }
 
 ChangerControls::~ChangerControls()
@@ -100,6 +124,8 @@ bool ChangerControls::isDriveMachineDisc(int machine, const std::string& deviceT
 
 void ChangerControls::takeOut(int machine, int slot, const std::string& title, TakeOutSource source)
 {
+    if (cabinetBusy())
+        return;
     if (machine == 0 || slot == 0)
         return;
     auto dialog = makeTakeOutDialog();
@@ -118,22 +144,30 @@ void ChangerControls::clickMachineRow(int machine, int slot)
 
 void ChangerControls::doorAction(int machine, int slot)
 {
+    if (cabinetBusy())
+        return;
     CloseDoor(m_ctx);
     OpenDoor(m_ctx, machine, slot);
 }
 
 void ChangerControls::awaitReady(int machine)
 {
+    if (cabinetBusy())
+        return;
     CheckReady(m_ctx, machine);
 }
 
 void ChangerControls::loadToDrive()
 {
+    if (cabinetBusy())
+        return;
     LoadToDrive(m_ctx);
 }
 
 void ChangerControls::ejectFromMenu()
 {
+    if (cabinetBusy())
+        return;
     EjectFromDrive(m_ctx);
 }
 
@@ -144,21 +178,29 @@ void ChangerControls::testCycleKey(TestCycleKey key)
 
 void ChangerControls::powerOnAll()
 {
+    if (cabinetBusy())
+        return;
     PowerOnAll(m_ctx);
 }
 
 void ChangerControls::powerOffAll()
 {
+    if (cabinetBusy())
+        return;
     PowerOffAll(m_ctx);
 }
 
 void ChangerControls::resetAll()
 {
+    if (cabinetBusy())
+        return;
     ResetAll(m_ctx);
 }
 
 void ChangerControls::closeDoor()
 {
+    if (cabinetBusy())
+        return;
     CloseDoor(m_ctx);
 }
 
@@ -205,6 +247,13 @@ void ChangerControls::showDisplay(ChangerDisplay::Part part)
     case ChangerDisplay::Part::DriveEntries:
         showDriveEntries(m_widgets.popupMenuLv2, display.driveEntriesShown());
         showDriveEntries(m_widgets.popupMenuSearch, display.driveEntriesShown());
+        break;    case ChangerDisplay::Part::Wait:
+        // Panel 0 says what the window waits for, and goes back to its text after.
+        if (QLabel* label = m_widgets.status[0]) {
+            const std::string& wait = display.waitText();
+            label->setText(QString::fromStdString(wait.empty() ? m_shownStatus[0] : wait));
+            label->repaint();
+        }
         break;
     }
 }
@@ -216,16 +265,26 @@ void ChangerControls::connectMachineBar()
         return;
     connect(bar, &MachineBar::machineNameChosen, this, [this](const QString& name) {
         m_ctx.display.setMachineNameText(name.toStdString());
-        ShowDriveState(m_ctx);
+        if (!cabinetBusy())
+            ShowDriveState(m_ctx);
     });
     connect(bar->machineNameBox(), &QComboBox::editTextChanged, this, [this](const QString& text) {
         // Typed text counts as the box's text, as the button form of Eject reads it.
         if (text.toStdString() != m_ctx.display.machineNameText())
             m_ctx.display.setMachineNameText(text.toStdString());
     });
-    connect(bar->ejectButton(), &QPushButton::clicked, this, [this] { EjectFromDriveButton(m_ctx); });
-    connect(bar->explorerButton(), &QPushButton::clicked, this, [this] { ExplorerAction(m_ctx); });
-    connect(bar->loadButton(), &QPushButton::clicked, this, [this] { LoadToDrive(m_ctx); });
+    connect(bar->ejectButton(), &QPushButton::clicked, this, [this] {
+        if (!cabinetBusy())
+            EjectFromDriveButton(m_ctx);
+    });
+    connect(bar->explorerButton(), &QPushButton::clicked, this, [this] {
+        if (!cabinetBusy())
+            ExplorerAction(m_ctx);
+    });
+    connect(bar->loadButton(), &QPushButton::clicked, this, [this] {
+        if (!cabinetBusy())
+            LoadToDrive(m_ctx);
+    });
     connect(bar, &MachineBar::slotChosen, this,
             [this](const QString& text) { ChooseSlotBoxText(m_ctx, text.toStdString()); });
 }

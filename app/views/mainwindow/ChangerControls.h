@@ -78,9 +78,17 @@ public:
     void closeDoor();
     void swapId();
 
+    // Whether a cabinet command is under way; meanwhile the window starts no other.
+    bool cabinetBusy() const { return m_ctx.cabinetWork > 0; }
+
 signals:
     // The machine numbers of the catalogue changed; the program must start again.
     void restartRequested();
+
+protected:
+    // While a cabinet moves, the window's clicks and keys are dropped: a flow waits inside the
+    // event loop, and a second command must not start under it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showDisplay(ChangerDisplay::Part part);
