@@ -83,14 +83,18 @@ TEST_F(ActionsTest, DoorActions)
     CloseDoor(*ctx);
     EXPECT_TRUE(sim.log().empty());
 
-    // A busy machine is remembered as open, but its arm is not told to put the disc down.
-    sim.script(key, 17, Reply::text("BUSY"));
-    EXPECT_EQ(OpenDoor(*ctx, kDrive, 4), 2);
+    // A machine still moving (a load of 8 s) is waited for; its arm is told once it has stopped.
+    ASSERT_EQ(USBCDMovetoDrive(kDrive, 3), 0);
+    sim.clearLog();
+    EXPECT_EQ(OpenDoor(*ctx, kDrive, 4), 0);
     EXPECT_EQ(ctx->DoorMachine, kDrive);
     EXPECT_EQ(ctx->DoorSlot, 4);
-    EXPECT_EQ(sim.indicesSent(kDrive), std::vector<int>{17});
+    std::vector<int> waited(9, 17);
+    waited.push_back(14);
+    EXPECT_EQ(sim.indicesSent(kDrive), waited);
 
     // Once ready, closing the door sends code 14 and forgets it.
+    settle();
     sim.clearLog();
     CloseDoor(*ctx);
     EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14}));
@@ -98,11 +102,24 @@ TEST_F(ActionsTest, DoorActions)
     EXPECT_EQ(ctx->DoorSlot, 0);
 
     // Opening another door closes the one left open first.
+    settle();
     OpenDoor(*ctx, kDrive, 4);
+    settle();
     sim.clearLog();
     EXPECT_EQ(OpenDoor(*ctx, kDrive, 6), 0);
     EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 17, 14}));
     EXPECT_EQ(ctx->DoorSlot, 6);
+
+    // A machine that never stops is remembered as open, but its arm is not told.
+    settle();
+    ctx->DoorMachine = 0;
+    for (int i = 0; i < 40; ++i)
+        sim.script(key, 17, Reply::text("BUSY"));
+    sim.clearLog();
+    EXPECT_EQ(OpenDoor(*ctx, kDrive, 4), 2);
+    EXPECT_EQ(ctx->DoorSlot, 4);
+    for (const int code : sim.indicesSent(kDrive))
+        EXPECT_EQ(code, 17);
 }
 
 TEST_F(ActionsTest, PowerOffAllSkipsABusyMachine)
@@ -141,6 +158,7 @@ TEST_F(ActionsTest, EjectDriveReturnsTheDiscAndHandsOverToTheDriveCheck)
     const int key = addCabinet(kDrive);
     openLibrary();
     ASSERT_EQ(USBCDMovetoDrive(kDrive, 3), 0);
+    settle();
     sim.clearLog();
     ctx->CurrentMachine = 77;
 

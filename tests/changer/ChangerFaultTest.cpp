@@ -38,7 +38,7 @@ protected:
     void SetUp() override
     {
         ChangerFixture::SetUp();
-        torvex::sim::CabinetSpec spec;
+        torvex::sim::CabinetSpec spec = torvex::sim::CabinetSpec::realTiming();
         spec.id = kDrive;
         spec.filled = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 43, 65, 66, 69};
         drive = sim.addCabinet(spec);
@@ -122,10 +122,15 @@ protected:
     void replug()
     {
         sim.plug(drive);
+        // A cabinet unplugged while moving finishes the move first (and answers BUSY meanwhile,
+        // its id request included).
+        settle();
         DeviceMonitorTick(*ctx);
         ASSERT_EQ(GetDeviceNumber(), 1);
         ASSERT_EQ(USBCDReset(kDrive), 0);
+        settle();
         ASSERT_EQ(USBCDEject(kDrive), 0);
+        settle();
         ctx->DoorMachine = 0;
         // The test emptied the drive behind the program's back.
         ctx->display.setStateLabel("Checking");
@@ -249,7 +254,7 @@ TEST_F(ChangerFaultTest, ACabinetBusyForEverEndsEveryFlow)
     for (const char* busy : {"BUSY", "+BUSY"}) {
         SCOPED_TRACE(busy);
         torvex::sim::Simulator fresh;
-        torvex::sim::CabinetSpec spec;
+        torvex::sim::CabinetSpec spec = torvex::sim::CabinetSpec::realTiming();
         spec.id = kDrive;
         spec.filled = {kSlot};
         drive = fresh.addCabinet(spec);
@@ -307,6 +312,7 @@ TEST_F(ChangerFaultTest, TheDriveReadingOfABusyMachineIsNoSlotButSlotSixtySixIs)
     // A disc really in slot 66's place: the machine is idle when asked, so it is shown at the
     // first check.
     ASSERT_EQ(USBCDMovetoDrive(kDrive, 66), 0);
+    settle();
     driveCheck.start();
     DriveCheckTick(*ctx);
     EXPECT_EQ(ctx->display.stateLabel(), "Slot 66 in the drive");
@@ -315,6 +321,7 @@ TEST_F(ChangerFaultTest, TheDriveReadingOfABusyMachineIsNoSlotButSlotSixtySixIs)
     // A machine that starts moving between its status and the drive question answers "BUSY",
     // read as 66: not a disc in the drive.
     ASSERT_EQ(USBCDEject(kDrive), 0);
+    settle();
     sim.script(drive, 17, Reply::text("ACK"));
     sim.script(drive, 18, Reply::text("BUSY"));
     sim.script(drive, 17, Reply::text("BUSY"));

@@ -218,9 +218,14 @@ protected:
         torvex::setTransport(nullptr);
     }
 
-    int addCabinet(int id, const std::string& model = "KZ350VN", bool plugged = true)
+    // Lets the cabinets finish what the test had them do through the library directly.
+    void settle() { clock.advance(30'000); }
+
+    // A cabinet that moves as slowly as a real one; `instant` for a test about the order of the
+    // requests rather than their timing.
+    int addCabinet(int id, const std::string& model = "KZ350VN", bool plugged = true, bool instant = false)
     {
-        torvex::sim::CabinetSpec spec;
+        torvex::sim::CabinetSpec spec = instant ? torvex::sim::CabinetSpec{} : torvex::sim::CabinetSpec::realTiming();
         spec.id = id;
         spec.model = model;
         spec.slots = model == "KZ350VN" ? 100 : 150;

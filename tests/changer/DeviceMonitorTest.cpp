@@ -116,6 +116,7 @@ TEST_F(MonitorTest, DriveCheckOfSlotSeven)
     addCabinet(kDrive);
     openLibrary();
     ASSERT_EQ(USBCDMovetoDrive(kDrive, 7), 0);
+    settle();
     ctx->CurrentMachine = kDrive;
     ctx->display.setDriveButtonsEnabled(false);
 

@@ -41,8 +41,12 @@ TEST_F(DriveFlowsTest, LoadMovesTheSlotIntoTheDrive)
     std::vector<std::string> labels;
     ctx->display.setOnChange([&](ChangerDisplay::Part) { labels.push_back(ctx->display.stateLabel()); });
     LoadToDrive(*ctx);
-    // The drive is read from an idle cabinet only, and once more when the load is over.
-    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 17, 18, 17, 19, 4, 17, 18, 17}));
+    // The drive is read from an idle cabinet only, and once more when the load is over: the
+    // load takes 8 s, and the cabinet is asked each second until it has stopped.
+    std::vector<int> expected{17, 14, 17, 18, 17, 19, 4};
+    expected.insert(expected.end(), 9, 17);
+    expected.insert(expected.end(), {18, 17});
+    EXPECT_EQ(sim.indicesSent(kDrive), expected);
     EXPECT_EQ(sim.state(drive).driveSlot, 4);
     EXPECT_NE(std::find(labels.begin(), labels.end(), "Check Load Slot 4 "), labels.end());
     EXPECT_NE(std::find(labels.begin(), labels.end(), "Checking Slot 4 "), labels.end());
@@ -50,12 +54,13 @@ TEST_F(DriveFlowsTest, LoadMovesTheSlotIntoTheDrive)
     EXPECT_EQ(ctx->display.statusText(0), "Device status OK");
     EXPECT_TRUE(driveCheck.active());
     EXPECT_FALSE(monitor.active());
-    EXPECT_EQ(clock.sleeps, std::vector<int>{1000});
+    EXPECT_EQ(clock.sleeps, std::vector<int>(9, 1000));
 }
 
 TEST_F(DriveFlowsTest, LoadOfTheSlotAlreadyInTheDriveMovesNothing)
 {
     ASSERT_EQ(USBCDMovetoDrive(kDrive, 4), 0);
+    settle();
     sim.clearLog();
     ctx->CurrentSlot = 4;
     LoadToDrive(*ctx);
@@ -80,9 +85,14 @@ TEST_F(DriveFlowsTest, LoadOnAMissingMachineWarnsAndStops)
 TEST_F(DriveFlowsTest, EjectFromTheMenuAndFromTheBar)
 {
     ASSERT_EQ(USBCDMovetoDrive(kDrive, 4), 0);
+    settle();
     sim.clearLog();
     EjectFromDrive(*ctx);
-    EXPECT_EQ(sim.indicesSent(kDrive), (std::vector<int>{17, 14, 17, 20, 17, 18, 17}));
+    // The return takes 6 s; the bar shows the empty drive once it is over.
+    std::vector<int> expected{17, 14, 17, 20};
+    expected.insert(expected.end(), 7, 17);
+    expected.insert(expected.end(), {18, 17});
+    EXPECT_EQ(sim.indicesSent(kDrive), expected);
     EXPECT_EQ(ctx->display.stateLabel(), "No Disc in the drive");
     EXPECT_EQ(sim.state(drive).driveSlot, 0);
     EXPECT_EQ(monitor.stops, 1);
@@ -107,6 +117,7 @@ TEST_F(DriveFlowsTest, ShowDriveStateFollowsTheBox)
     EXPECT_TRUE(sim.log().empty());
 
     ASSERT_EQ(USBCDMovetoDrive(kDrive, 9), 0);
+    settle();
     sim.clearLog();
     ctx->display.setMachineNameText("Drive");
     ShowDriveState(*ctx);

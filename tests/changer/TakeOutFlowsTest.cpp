@@ -101,6 +101,7 @@ TEST_F(TakeOutTest, AbandonMovesNothingAndWritesNothing)
 TEST_F(TakeOutTest, TheSlotInTheDriveRefusesTheTakeOut)
 {
     ASSERT_EQ(USBCDMovetoDrive(kDrive, 7), 0);
+    settle();
     for (const bool logged : {false, true}) {
         sim.clearLog();
         person.boxes.clear();

@@ -1,8 +1,11 @@
 #include "views/flows/SetupMachines.h"
 
+#include "changer/CabinetWait.h"
 #include "changer/ChangerContext.h"
 #include "changer/MachineRegistry.h"
 #include "platform/Text.h"
+
+#include "torvex/torvex.h"
 
 namespace kavro {
 
@@ -68,6 +71,9 @@ std::optional<MachineDriveCounter> ReadDriveCounter(ChangerContext& ctx)
 {
     const int machine = ctx.CurrentMachine;
     int counter = 0;
+    // A moving cabinet answers "BUSY", which would read as a counter of 4347219.
+    if (WaitUntilIdle(ctx, machine, WaitingForText(ctx, machine)) != USBCD_OK)
+        return std::nullopt;
     if (ctx.torvex.GetDriveCounter(machine, counter) != 0 || counter == 0)
         return std::nullopt;
     return MachineDriveCounter{ctx.machines.MachineName(machine), counter};

@@ -141,7 +141,8 @@ TEST_F(ListBehaviour, ADoubleClickTakesTheDiscOutWithDblClickSetAndOpensTheDoorW
     // The next door action closes the open one first.
     sim.clearLog();
     emit list->rowDoubleClicked(rowOf(list, kPlain, 2));
-    EXPECT_EQ(sent(kPlain), (std::vector<int>{17, 14, 17, 14}));
+    // The arm is still putting the first door's disc down (1.2 s): closing it waits, then 14.
+    EXPECT_EQ(sent(kPlain), (std::vector<int>{17, 17, 17, 14, 17, 14}));
     EXPECT_EQ(form->changer().DoorSlot, 2);
 }
 

@@ -98,6 +98,7 @@ TEST_F(SetupCommandsTest, SettingsDialogOpensLabelledWithTheMachinesAndTheirDriv
     openForm();
     // One load puts the drive's use counter at 1.
     ASSERT_EQ(form->changer().torvex.USBCDMovetoDrive(kDrive, 3), 0);
+    clock.advance(30'000); // the load is over
     ASSERT_EQ(form->changer().CurrentMachine, kDrive);
 
     const bool opened = whileModal<TfrmSetup>(
@@ -200,6 +201,7 @@ TEST_F(SetupCommandsTest, DetailButtonShowsTheDriveDiscOrDisablesItself)
 
     // A disc in the drive with a record: the window with its row, closed by a double click.
     ASSERT_EQ(form->changer().torvex.USBCDMovetoDrive(kDrive, 7), 0);
+    clock.advance(30'000); // the load is over
     form->changer().display.setDriveButtonsEnabled(true);
     bool closedByDoubleClick = false;
     EXPECT_TRUE(whileModal<TfrmDetail>([&] { detail->click(); },
@@ -216,12 +218,15 @@ TEST_F(SetupCommandsTest, DetailButtonShowsTheDriveDiscOrDisablesItself)
 
     // A drive disc without a record: nothing opens.
     ASSERT_EQ(form->changer().torvex.USBCDEject(kDrive), 0);
+    clock.advance(30'000);
     ASSERT_EQ(form->changer().torvex.USBCDMovetoDrive(kDrive, 5), 0);
+    clock.advance(30'000); // the load is over
     EXPECT_FALSE(whileModal<TfrmDetail>([&] { detail->click(); }, [](TfrmDetail&) {}));
     EXPECT_TRUE(detail->isEnabled());
 
     // An empty drive: the button is disabled and nothing opens.
     ASSERT_EQ(form->changer().torvex.USBCDEject(kDrive), 0);
+    clock.advance(30'000);
     EXPECT_FALSE(whileModal<TfrmDetail>([&] { detail->click(); }, [](TfrmDetail&) {}));
     EXPECT_FALSE(detail->isEnabled());
 }

@@ -7,7 +7,8 @@ namespace kavro::test {
 int addSimCabinet(torvex::sim::Simulator& sim, int id, const std::string& model, int slotCount,
                   const std::vector<int>& filled)
 {
-    torvex::sim::CabinetSpec spec;
+    // As slow as a real cabinet: the window's flows wait for it on the virtual clock.
+    torvex::sim::CabinetSpec spec = torvex::sim::CabinetSpec::realTiming();
     spec.id = id;
     spec.model = model;
     spec.slots = slotCount;
