@@ -237,6 +237,24 @@ TEST_F(SetupFixture, NoHostOpensEmptyAndSavesEmpty)
     EXPECT_EQ(value("cddb_host"), "");
 }
 
+TEST_F(SetupFixture, TitleSourceOpensAsStoredAndSavesTheChoice)
+{
+    const struct {
+        const char* stored; // nullptr: no key
+        const char* shown;
+    } cases[] = {{nullptr, "MusicBrainz, then CDDB"}, {"cddb", "CDDB"}, {"MusicBrainz", "MusicBrainz"},
+                 {"something", "MusicBrainz, then CDDB"}};
+    for (const auto& c : cases) {
+        ini(c.stored ? std::string("[System]\ntitle_source=") + c.stored + "\n" : std::string("[System]\n"));
+        kavro::TfrmSetup dialog(context, hooks(), &mainWindow);
+        auto* source = child<QComboBox>(dialog, "ComboBox_TitleSource");
+        EXPECT_EQ(source->currentText(), QString::fromUtf8(c.shown)) << c.shown;
+        source->setCurrentIndex(2);
+        child<QPushButton>(dialog, "Button1")->click();
+        EXPECT_EQ(value("title_source"), "CDDB");
+    }
+}
+
 TEST_F(SetupFixture, SavingWithoutTouchingTheFontKeepsTheFontKeys)
 {
     ini("[System]\nFontName=DejaVu Serif\nFontColor=255\nFontSize=9\nFontStyle=fsItalic\nCharset=1\n");

@@ -71,13 +71,23 @@ std::string_view fontStyleName(const QFont& font)
 const std::vector<std::string>& TfrmSetup::cddbHosts()
 {
     // Servers that answer the CDDB protocol over HTTP today (freedb.org and its mirrors closed in
-    // 2020). gnudb.gnudb.org is what the lookup uses when no host is set.
+    // 2020).
     static const std::vector<std::string> hosts{
         "gnudb.gnudb.org",
         "www.gnudb.org",
         "freedb.dbpoweramp.com",
     };
     return hosts;
+}
+
+const std::vector<TfrmSetup::TitleSourceChoice>& TfrmSetup::titleSources()
+{
+    static const std::vector<TitleSourceChoice> sources{
+        {"MusicBrainz+CDDB", "MusicBrainz, then CDDB"},
+        {"MusicBrainz", "MusicBrainz"},
+        {"CDDB", "CDDB"},
+    };
+    return sources;
 }
 
 TfrmSetup::TfrmSetup(AppContext& context, Hooks hooks, QWidget* mainWindow, QWidget* parent)
@@ -132,6 +142,12 @@ void TfrmSetup::buildControls()
     m_host->setInsertPolicy(QComboBox::NoInsert);
     m_host->lineEdit()->setMaxLength(settingChars);
 
+    m_sourceLabel =
+        label(this, "Label_TitleSource", qs(m_context.language.text("4017", "光碟標題來源")));
+    m_source = designed(new QComboBox(this), "ComboBox_TitleSource", "TComboBox");
+    for (const TitleSourceChoice& source : titleSources())
+        m_source->addItem(qs(source.shown), qs(source.setting));
+
     m_retrieveLabel = label(this, "Label_RetrieveLog", QStringLiteral("光碟置取記錄"));
     m_retrieveLog =
         designed(new QCheckBox(QStringLiteral("啟動"), this), "CheckBox_Retrieve_log", "TCheckBox");
@@ -173,6 +189,8 @@ void TfrmSetup::buildControls()
     grid->addWidget(m_email, row++, 1);
     grid->addWidget(m_label7, row, 0);
     grid->addWidget(m_host, row++, 1);
+    grid->addWidget(m_sourceLabel, row, 0);
+    grid->addWidget(m_source, row++, 1);
     grid->addWidget(m_retrieveLabel, row, 0);
     grid->addWidget(m_retrieveLog, row++, 1);
     grid->setColumnStretch(1, 1);
@@ -226,6 +244,14 @@ void TfrmSetup::readSettings()
     // Adding items selects the first; the box shows the stored host, empty or not.
     m_host->setCurrentIndex(-1);
     m_host->setEditText(host);
+
+    // An unknown text shows the default, as the lookup reads it.
+    const std::string source = keys::read(settings, keys::TitleSource);
+    m_source->setCurrentIndex(0);
+    for (std::size_t i = 0; i < titleSources().size(); ++i) {
+        if (text::equalsIgnoreAsciiCase(text::trimBlanks(source), titleSources()[i].setting))
+            m_source->setCurrentIndex(static_cast<int>(i));
+    }
 }
 
 void TfrmSetup::fillMachines()
@@ -301,6 +327,7 @@ void TfrmSetup::relabel()
     m_label2->setText(text("4002", "主  要  字  型"));
     m_label6->setText(text("4006", "e-mail settting"));
     m_label7->setText(text("4007", "Host Address"));
+    m_sourceLabel->setText(text("4017", "光碟標題來源"));
     m_label8->setText(text("4008", "Machine List"));
     m_save->setText(text("4010", "Save"));
     m_burnButton->setText(text("4013", "Setup Burning Program"));
@@ -354,6 +381,7 @@ void TfrmSetup::save()
     keys::write(settings, keys::BackupPathDialog, utf8(m_backupPath->text()));
     keys::write(settings, keys::EMail, utf8(m_email->text()));
     keys::write(settings, keys::CddbHost, utf8(m_host->currentText()));
+    keys::write(settings, keys::TitleSource, utf8(m_source->currentData().toString()));
     keys::write(settings, keys::DblClickDialog, m_frontDoor->isChecked() ? 1 : 0);
     keys::write(settings, keys::RetrieveLog, m_retrieveLog->isChecked() ? 1 : 0);
     // The take-out flows and the lists' double click read these two keys when they act, so the

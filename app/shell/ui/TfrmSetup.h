@@ -57,8 +57,17 @@ public:
         std::function<std::optional<QFont>(const QFont& initial, QWidget* parent)> chooseFont;
     };
 
-    // The public CDDB servers offered in ComboBox3; the first is the lookup's default server.
+    // The public CDDB servers offered in ComboBox3, gnudb first. An empty host stays empty: no
+    // server is assumed.
     static const std::vector<std::string>& cddbHosts();
+
+    // The title sources offered in ComboBox_TitleSource: the title_source setting's text and the
+    // name shown, the default first.
+    struct TitleSourceChoice {
+        std::string setting;
+        std::string shown;
+    };
+    static const std::vector<TitleSourceChoice>& titleSources();
 
     // mainWindow takes a chosen font; it is also the dialog's parent when parent is null.
     TfrmSetup(AppContext& context, Hooks hooks, QWidget* mainWindow = nullptr, QWidget* parent = nullptr);
@@ -98,6 +107,8 @@ private:
     QLineEdit* m_email = nullptr; // Edit4
     QLabel* m_label7 = nullptr;
     QComboBox* m_host = nullptr; // ComboBox3
+    QLabel* m_sourceLabel = nullptr; // Label_TitleSource
+    QComboBox* m_source = nullptr;   // ComboBox_TitleSource
     QLabel* m_retrieveLabel = nullptr;
     QCheckBox* m_retrieveLog = nullptr;
     QPushButton* m_save = nullptr; // Button1
