@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kavro {
 
@@ -57,6 +59,12 @@ struct ChangerContext {
     std::function<void(const std::string& folder)> openLocation;
     // The mount folder of a machine's built-in drive, empty when unknown.
     std::function<std::string(int machine)> driveFolder;
+    // Cabinets present on the bus that cannot be opened (no udev rule, wrong group), each as a
+    // line naming it, the reason and the fix; empty when the window gives no probe. Reported once
+    // each (DeviceMonitor.h) on the status bar and through `log`.
+    std::function<std::vector<std::string>()> unopenedCabinets;
+    std::function<void(const std::string& line)> log;
+    std::set<std::string> reportedUnopened;
     // Caption of plain messages (the application title).
     std::string messageCaption = "Kavro";
 

@@ -65,11 +65,25 @@ void DeviceMonitorTick(ChangerContext& ctx)
         // 8 for a change, 3 when the device list cannot be read: both rescan.
         ctx.display.setStatusText(0, time + " Device Change " + std::to_string(result));
         (void)RescanMachines(ctx);
+        ReportUnopenedCabinets(ctx);
         ctx.deviceMonitor->setInterval(kMonitorAfterChangeMs);
     } else {
         ctx.deviceMonitor->setInterval(kMonitorQuietMs);
     }
     ctx.deviceMonitor->start();
+}
+
+void ReportUnopenedCabinets(ChangerContext& ctx)
+{
+    if (!ctx.unopenedCabinets)
+        return;
+    for (const std::string& line : ctx.unopenedCabinets()) {
+        if (!ctx.reportedUnopened.insert(line).second)
+            continue;
+        ctx.display.setStatusText(0, line);
+        if (ctx.log)
+            ctx.log(line);
+    }
 }
 
 void DriveCheckTick(ChangerContext& ctx)

@@ -18,6 +18,10 @@ void ShowDeviceStatus(ChangerContext& ctx, int result);
 // answer, and rescans the registry on a change (then checks again after 3 s, else after 1 s).
 void DeviceMonitorTick(ChangerContext& ctx);
 
+// Cabinets on the bus that cannot be opened are told once each: on the status bar and in the
+// program's log, with the reason and the fix. Runs at start and whenever the machines changed.
+void ReportUnopenedCabinets(ChangerContext& ctx);
+
 // Timer_CheckCD fired: reads which slot's disc is in the drive of CurrentMachine into DriveSlot
 // and shows it on the machine bar; retries while the machine answers busy.
 void DriveCheckTick(ChangerContext& ctx);

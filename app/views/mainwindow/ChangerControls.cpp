@@ -8,12 +8,15 @@
 #include "platform/Drives.h"
 #include "platform/Person.h"
 #include "shell/AppContext.h"
+#include "shell/ProgramLog.h"
 #include "shell/SettingsKeys.h"
 #include "views/lists/ListRows.h"
 #include "views/mainwindow/MachineBar.h"
 #include "views/mainwindow/MainFormWidgets.h"
 #include "views/dialogs/TfrmRetrieve.h"
 #include "views/dialogs/TfrmSwapID.h"
+
+#include "torvex/CabinetProbe.h"
 
 #include <QAction>
 #include <QApplication>
@@ -55,6 +58,20 @@ ChangerControls::ChangerControls(Catalogue& catalogue, TorvexCalls& calls, AppCo
     m_ctx.openLocation = [this](const std::string& folder) { openLocation(folder); };
     m_ctx.driveFolder = [this](int) { return driveFolder(); };
     m_ctx.display.setOnChange([this](ChangerDisplay::Part part) { showDisplay(part); });
+    m_ctx.unopenedCabinets = [] {
+        std::vector<std::string> lines;
+        for (const torvex::UnopenedCabinet& c : torvex::probeUnopenedUsbCabinets()) {
+            std::string line = "Cabinet " + c.path + " cannot be opened: " + torvex::openFailureText(c.failure);
+            if (const std::string fix = torvex::openFailureFix(c.failure); !fix.empty())
+                line += ". " + fix;
+            lines.push_back(std::move(line));
+        }
+        return lines;
+    };
+    m_ctx.log = [this](const std::string& line) {
+        if (m_app.log)
+            m_app.log->append(line);
+    };
     m_deviceMonitor.setTick([this] { DeviceMonitorTick(m_ctx); });
     m_driveCheck.setTick([this] { DriveCheckTick(m_ctx); });
     connectMachineBar();
@@ -102,6 +119,7 @@ void ChangerControls::rescanAndStartTimers()
 {
     if (auto s = RescanMachines(m_ctx); !s)
         m_app.person->messageBox(s.error(), "System Message", BoxIcon::Error, BoxButtons::Ok);
+    ReportUnopenedCabinets(m_ctx);
     StartChangerTimers(m_ctx);
 }
 

@@ -149,6 +149,22 @@ TEST_F(CabinetFlowsTest, TheWaitIsShownWhileTheCabinetMoves)
     EXPECT_EQ(ctx->cabinetWork, 0);
 }
 
+TEST_F(CabinetFlowsTest, ACabinetThatCannotBeOpenedIsToldOnceInTheStatusBarAndTheLog)
+{
+    std::vector<std::string> present{"Cabinet 1-4 cannot be opened: permission denied. Install the rule"};
+    std::vector<std::string> logged;
+    ctx->unopenedCabinets = [&] { return present; };
+    ctx->log = [&](const std::string& line) { logged.push_back(line); };
+    ReportUnopenedCabinets(*ctx);
+    EXPECT_EQ(ctx->display.statusText(0), present[0]);
+    ctx->display.setStatusText(0, "");
+    ReportUnopenedCabinets(*ctx);
+    EXPECT_EQ(ctx->display.statusText(0), "");
+    present.push_back("Cabinet 1-5 cannot be opened: busy");
+    ReportUnopenedCabinets(*ctx);
+    EXPECT_EQ(logged, present);
+}
+
 // A person whose name prompt lets the device monitor tick, as the window's timers do inside a
 // modal dialog; meanwhile the second cabinet leaves the bus.
 class TickingPerson final : public Person {
