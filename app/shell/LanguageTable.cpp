@@ -24,9 +24,22 @@ bool LanguageTable::load(const std::filesystem::path& file)
     const auto bytes = readWholeFile(file);
     if (!bytes || bytes->empty())
         return false;
-    // The whole file is decoded before it is split, so the bytes of one Big5 character are
-    // never taken apart.
-    loadText(text::decodeLegacy(*bytes));
+    // Each line is decoded on its own, so one stray byte garbles only its own line. Line ends
+    // never occur inside a Big5 character (its second byte is 0x40 or above), so splitting the
+    // bytes first takes no character apart.
+    std::string decoded;
+    decoded.reserve(bytes->size());
+    std::string_view rest = *bytes;
+    while (!rest.empty()) {
+        auto end = rest.find_first_of("\r\n");
+        if (end == std::string_view::npos)
+            end = rest.size();
+        decoded += text::decodeLegacy(rest.substr(0, end));
+        const auto next = rest.find_first_not_of("\r\n", end);
+        decoded += '\n';
+        rest.remove_prefix(next == std::string_view::npos ? rest.size() : next);
+    }
+    loadText(decoded);
     return true;
 }
 

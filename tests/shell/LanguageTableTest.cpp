@@ -112,6 +112,16 @@ TEST(LanguageTableTest, Big5FileIsDecodedWhole)
     EXPECT_EQ(LanguageTable::displayName(dir / "language.cht"), "中文");
 }
 
+TEST(LanguageTableTest, OneStrayByteGarblesOnlyItsOwnLine)
+{
+    TempDir dir;
+    LanguageTable t;
+    ASSERT_TRUE(t.load(dir.write("language.deu", "Deutsch\n2000=Schlie\xC3\x9F""en\n2001=bad \xFF\n"
+                                                 "2002=\xA4\xA4\xA4\xE5\n")));
+    EXPECT_EQ(t.find("2000"), "Schließen");
+    EXPECT_EQ(t.find("2002"), "中文");
+}
+
 TEST(LanguageTableTest, ByteOrderMarkIsNotPartOfTheFirstLine)
 {
     TempDir dir;
