@@ -29,6 +29,7 @@ std::string_view trimmed(std::string_view s)
 }
 
 enum class LineKind { Other, Section, Entry };
+enum class FileForm;
 
 // One line of the file as offsets into its bytes; nothing is copied, so unchanged lines are
 // written back exactly.
@@ -122,9 +123,11 @@ Found find(const std::vector<IniLine>& lines, std::string_view section, std::str
 }
 
 // The stored value of a key, still undecoded; nullopt when the key is missing or has no "=".
+std::optional<std::string> readSettingsText(const fs::path& file, FileForm* form);
+
 std::optional<std::string> rawValue(const fs::path& file, std::string_view section, std::string_view key)
 {
-    const auto bytes = readWholeFile(file);
+    const auto bytes = readSettingsText(file, nullptr);
     if (!bytes)
         return std::nullopt;
     const auto lines = parseLines(*bytes);
@@ -136,6 +139,112 @@ std::optional<std::string> rawValue(const fs::path& file, std::string_view secti
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     return std::string(value);
+}
+
+// How the file's text is stored. Windows Notepad's "Unicode" is UTF-16 with a byte-order mark,
+// which the Windows profile calls read; such a file is read as text and written back as UTF-16.
+enum class FileForm { Bytes, Utf16Le, Utf16Be };
+
+FileForm formOf(std::string_view bytes)
+{
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE')
+        return FileForm::Utf16Le;
+    if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF')
+        return FileForm::Utf16Be;
+    return FileForm::Bytes;
+}
+
+void appendUtf8(std::string& out, std::uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// UTF-16 (after its byte-order mark) as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    const auto unit = [&](std::size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<std::uint32_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+    };
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        std::uint32_t cp = unit(i);
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp < 0xE000) {
+            cp = 0xFFFD;
+        }
+        appendUtf8(out, cp);
+    }
+    return out;
+}
+
+// UTF-8 text (Big5 bytes decoded first) as UTF-16 with its byte-order mark.
+std::string utf8ToUtf16(std::string_view utf8, bool bigEndian)
+{
+    const std::string textOf = text::decodeLegacy(utf8);
+    std::string out = bigEndian ? std::string("\xFE\xFF", 2) : std::string("\xFF\xFE", 2);
+    const auto put = [&](std::uint32_t u) {
+        const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    };
+    const auto* p = reinterpret_cast<const unsigned char*>(textOf.data());
+    const std::size_t n = textOf.size();
+    for (std::size_t i = 0; i < n;) {
+        std::uint32_t cp = p[i];
+        std::size_t len = 1;
+        if (cp >= 0xF0 && i + 3 < n + 0) {
+            cp = (cp & 0x07) << 18 | (p[i + 1] & 0x3Fu) << 12 | (p[i + 2] & 0x3Fu) << 6 | (p[i + 3] & 0x3Fu);
+            len = 4;
+        } else if (cp >= 0xE0 && i + 2 < n) {
+            cp = (cp & 0x0F) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu);
+            len = 3;
+        } else if (cp >= 0xC0 && i + 1 < n) {
+            cp = (cp & 0x1F) << 6 | (p[i + 1] & 0x3Fu);
+            len = 2;
+        }
+        i += len;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            put(0xD800 + (cp >> 10));
+            put(0xDC00 + (cp & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    return out;
+}
+
+// The file's text as the parser reads it: the bytes themselves, or UTF-16 turned into UTF-8.
+std::optional<std::string> readSettingsText(const fs::path& file, FileForm* form)
+{
+    auto bytes = readWholeFile(file);
+    if (!bytes)
+        return std::nullopt;
+    const FileForm found = formOf(*bytes);
+    if (form != nullptr)
+        *form = found;
+    if (found == FileForm::Bytes)
+        return bytes;
+    return utf16ToUtf8(*bytes, found == FileForm::Utf16Be);
 }
 
 bool hasLineBreak(std::string_view s)
@@ -192,8 +301,9 @@ bool Settings::writeString(std::string_view section, std::string_view key, std::
 
     std::error_code ec;
     std::string bytes;
+    FileForm form = FileForm::Bytes;
     if (fs::exists(m_file, ec)) {
-        auto existing = readWholeFile(m_file);
+        auto existing = readSettingsText(m_file, &form);
         if (!existing)
             return false;
         bytes = std::move(*existing);
@@ -241,6 +351,8 @@ bool Settings::writeString(std::string_view section, std::string_view key, std::
         out.append("[").append(sectionName).append("]").append(eol);
         out.append(keyName).append("=").append(value).append(eol);
     }
+    if (form != FileForm::Bytes)
+        return replaceFile(m_file, utf8ToUtf16(out, form == FileForm::Utf16Be));
     return replaceFile(m_file, out);
 }
 

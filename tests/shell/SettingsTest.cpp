@@ -154,6 +154,32 @@ TEST_F(SettingsTest, RefusesWhatWouldBreakTheFileAndLeavesItUnchanged)
     EXPECT_EQ(TempDir::read(s.file()), before);
 }
 
+// Text as UTF-16 with its byte-order mark, as Windows Notepad saves "Unicode".
+std::string utf16(std::u16string_view text, bool bigEndian)
+{
+    std::string out = bigEndian ? std::string("\xFE\xFF", 2) : std::string("\xFF\xFE", 2);
+    for (const char16_t u : text) {
+        const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+TEST_F(SettingsTest, Utf16FileIsReadAndWrittenBackInItsOwnForm)
+{
+    for (const bool bigEndian : {false, true}) {
+        Settings s = withFile(utf16(u"[System]\r\nFontName=\u7D30\u660E\u9AD4\r\nFontSize=14\r\n", bigEndian));
+        EXPECT_EQ(s.readString("System", "FontName", "System", 99), "細明體") << bigEndian;
+        EXPECT_EQ(s.readInt("System", "FontSize", 12), 14);
+        ASSERT_TRUE(s.writeString("System", "eMail", "ü@example.org"));
+        ASSERT_TRUE(s.writeInt("System", "FontSize", 10));
+        EXPECT_EQ(TempDir::read(dir / "Data/Kavro.ini"),
+                  utf16(u"[System]\r\nFontName=\u7D30\u660E\u9AD4\r\nFontSize=10\r\neMail=\u00FC@example.org\r\n",
+                        bigEndian));
+    }
+}
+
 TEST_F(SettingsTest, NothingIsCachedBetweenReads)
 {
     Settings writer = withFile("[System]\nRetrieveLog=0\n");
