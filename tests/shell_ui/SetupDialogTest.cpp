@@ -132,7 +132,7 @@ TEST_F(SetupFixture, OpensWithTheStoredValuesAndTheLanguageFiles)
     EXPECT_FALSE(std::filesystem::exists(dir / "Data/kavro.log")) << TempDir::read(dir / "Data/kavro.log");
 }
 
-TEST_F(SetupFixture, UnknownLanguageNameSavesBothLanguageKeysEmpty)
+TEST_F(SetupFixture, UnknownLanguageNameKeepsBothLanguageKeys)
 {
     ini("[System]\nLanguage=English\nLanguageName=language.eng\n");
     kavro::TfrmSetup dialog(context, hooks(), &mainWindow);
@@ -140,8 +140,8 @@ TEST_F(SetupFixture, UnknownLanguageNameSavesBothLanguageKeysEmpty)
     child<QPushButton>(dialog, "Button1")->click();
 
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(value("Language"), "");
-    EXPECT_EQ(value("LanguageName"), "");
+    EXPECT_EQ(value("Language"), "English");
+    EXPECT_EQ(value("LanguageName"), "language.eng");
 }
 
 TEST_F(SetupFixture, KnownLanguageNameSavesItsFile)
@@ -199,13 +199,16 @@ TEST_F(SetupFixture, ChoosingANameThatIsNoLanguageChangesNothing)
     EXPECT_EQ(context.languageFilePath, context.file("Language/language.eng"));
 }
 
-TEST_F(SetupFixture, SavingWithoutDblClickKeyWritesZero)
+TEST_F(SetupFixture, SavingKeepsTheDoubleClickChoiceItCannotShow)
 {
-    ini("[System]\nLanguage=English\n");
-    kavro::TfrmSetup dialog(context, hooks(), &mainWindow);
-    child<QPushButton>(dialog, "Button1")->click();
-    EXPECT_EQ(value("DblClick"), "0");
-    EXPECT_EQ(value("RetrieveLog"), "0");
+    // Without a key the main window's default (front door) must stay; a stored 0 stays 0.
+    for (const std::string stored : {"", "DblClick=0\n", "DblClick=1\n"}) {
+        ini("[System]\nLanguage=English\n" + stored);
+        kavro::TfrmSetup dialog(context, hooks(), &mainWindow);
+        child<QPushButton>(dialog, "Button1")->click();
+        EXPECT_EQ(value("DblClick"), stored.empty() ? "<missing>" : stored.substr(9, 1)) << stored;
+        EXPECT_EQ(value("RetrieveLog"), "0");
+    }
 }
 
 TEST_F(SetupFixture, SavingWritesBackTheHiddenFieldsAndTheEditedOnes)

@@ -236,6 +236,7 @@ void TfrmSetup::readSettings()
     keys::read(settings, keys::Cdrom);
     const QString host = qs(keys::read(settings, keys::CddbHost));
     (keys::read(settings, keys::DblClickDialog) != 0 ? m_frontDoor : m_cdrom)->setChecked(true);
+    m_dblClickStored = settings.readString(keys::DblClickDialog.section, keys::DblClickDialog.name, "\n") != "\n";
     // The take-out flows read RetrieveLog at each take-out, so the box and the switch agree.
     m_retrieveLog->setChecked(keys::read(settings, keys::RetrieveLog) != 0);
 
@@ -373,16 +374,18 @@ void TfrmSetup::save()
     if (const LanguageChoice* choice = findLanguage(m_languages, languageText)) {
         keys::write(settings, keys::Language, choice->displayName);
         keys::write(settings, keys::LanguageName, choice->fileName);
-    } else {
-        keys::write(settings, keys::Language, "");
-        keys::write(settings, keys::LanguageName, "");
     }
+    // A name that is no language file leaves both keys as they were: writing them empty would
+    // stop the next start on a missing language file.
     keys::write(settings, keys::FontNameDialog, utf8(m_fontName->currentText()));
     keys::write(settings, keys::BackupPathDialog, utf8(m_backupPath->text()));
     keys::write(settings, keys::EMail, utf8(m_email->text()));
     keys::write(settings, keys::CddbHost, utf8(m_host->currentText()));
     keys::write(settings, keys::TitleSource, utf8(m_source->currentData().toString()));
-    keys::write(settings, keys::DblClickDialog, m_frontDoor->isChecked() ? 1 : 0);
+    // The person cannot set the double-click action here; without a stored choice the main
+    // window's default stays in force, so nothing is written for it.
+    if (m_dblClickStored)
+        keys::write(settings, keys::DblClickDialog, m_frontDoor->isChecked() ? 1 : 0);
     keys::write(settings, keys::RetrieveLog, m_retrieveLog->isChecked() ? 1 : 0);
     // The take-out flows and the lists' double click read these two keys when they act, so the
     // file now carries the switches.

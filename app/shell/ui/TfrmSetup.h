@@ -122,6 +122,7 @@ private:
     QComboBox* m_fontName = nullptr;
     QLineEdit* m_backupPath = nullptr;
     QRadioButton* m_frontDoor = nullptr; // DblClick 1
+    bool m_dblClickStored = false;       // a DblClick key was there to write back
     QRadioButton* m_cdrom = nullptr;     // DblClick 0
     QPushButton* m_burnButton = nullptr; // BitBtn1
 };
