@@ -4,7 +4,7 @@
 #include "catalogue/records/CatalogueTime.h"
 #include "catalogue/records/DiscRecords.h"
 #include "catalogue/records/DiscTree.h"
-#include "cddb/CddbLookup.h"
+#include "cddb/DiscTitleLookup.h"
 #include "changer/ChangerActions.h"
 #include "changer/ChangerContext.h"
 #include "changer/DriveFlows.h"
@@ -88,10 +88,10 @@ bool AddDiscFlow::readDisc(DiscRecord& d, char letter, bool cddb)
         std::string device;
         if (mapping != nullptr)
             device = mapping->device.empty() ? mapping->folder : mapping->device;
-        m_s.cddb.clearResult();
-        if (m_s.cddb.lookUp(device, m_s.settings, m_s.person, m_s.clock, m_s.texts) == CddbLookup::Found &&
-            !m_s.cddb.resultText().empty()) {
-            d.remark = m_s.cddb.resultText();
+        m_s.titles.clearResult();
+        if (m_s.titles.lookUp(device, m_s.settings, m_s.person, m_s.clock, m_s.texts) == DiscTitleLookup::Found &&
+            !m_s.titles.resultText().empty()) {
+            d.remark = m_s.titles.resultText();
             m_views.showDiscFields(d);
         }
     }

@@ -9,7 +9,7 @@
 namespace kavro {
 
 class Catalogue;
-class CddbLookup;
+class DiscTitleLookup;
 class Clock;
 class Person;
 class Settings;
@@ -25,7 +25,8 @@ struct AddDiscFlowServices {
     const Texts& texts;
     Person& person;
     Clock& clock;
-    CddbLookup& cddb;
+    // Titles of audio discs, from the source the settings choose (MusicBrainz, CDDB or both).
+    DiscTitleLookup& titles;
     // The built-in drive's name ("E:"): the Cdrom setting at start, then whatever the dialog's
     // drive box last chose, for the rest of the run.
     std::string& driveName;

@@ -34,13 +34,13 @@ QString boxText(const std::string& s)
 
 AddDiscFlowMainForm::AddDiscFlowMainForm(TMainForm& form)
     : QObject(&form), m_form(form), m_driveName(keys::read(*form.appContext().settings, keys::Cdrom)),
-      m_cddb(m_tocReader), m_services{form.catalogue(),
+      m_titles(m_tocReader), m_services{form.catalogue(),
                                       form.changer(),
                                       *form.appContext().settings,
                                       form.appContext().language,
                                       *form.appContext().person,
                                       *form.appContext().clock,
-                                      m_cddb,
+                                      m_titles,
                                       m_driveName,
                                       form.appContext().programFolder,
                                       {},

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cddb/CddbLookup.h"
+#include "cddb/DiscTitleLookup.h"
 #include "platform/LibcdioTocReader.h"
 #include "views/flows/AddDiscFlow.h"
 #include "views/flows/AddDiscFlowServices.h"
@@ -52,7 +52,7 @@ private:
     TMainForm& m_form;
     std::string m_driveName;
     LibcdioTocReader m_tocReader;
-    CddbLookup m_cddb;
+    DiscTitleLookup m_titles;
     AddDiscFlowServices m_services;
     TfrmAddDialogs m_dialogs;
     AddDiscFlow m_flow;

@@ -3,7 +3,7 @@
 #include "catalogue/records/Catalogue.h"
 #include "catalogue/records/Categories.h"
 #include "catalogue/records/DiscRecords.h"
-#include "cddb/CddbLookup.h"
+#include "cddb/DiscTitleLookup.h"
 #include "changer/ChangerContext.h"
 #include "changer/Timer.h"
 #include "changer/TorvexCalls.h"
@@ -169,7 +169,7 @@ protected:
         flow = std::make_unique<AddDiscFlow>(*services, views, dialogs);
     }
 
-    AddDiscFlowServices makeServices(CddbLookup& lookup)
+    AddDiscFlowServices makeServices(DiscTitleLookup& lookup)
     {
         return AddDiscFlowServices{
             *catalogue, *ctx, *settings, texts, person, clock, lookup, driveName, dir.path().string() + "/",
@@ -304,7 +304,7 @@ protected:
     AddDiscTimer monitor;
     AddDiscTimer driveCheck;
     FixedTocReader tocReader;
-    CddbLookup cddb{tocReader, CddbEndpoint{"127.0.0.1", 1}};
+    DiscTitleLookup cddb{tocReader};
     std::string driveName;
     int beeps = 0;
     std::unique_ptr<Catalogue> catalogue;

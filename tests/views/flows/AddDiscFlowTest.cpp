@@ -232,8 +232,9 @@ TEST_F(AddDiscFlowTest, TheCddbTitlesOfAReadDiscBecomeItsRemark)
                                        "TTITLE1=Outro\r\n.\r\n"));
     ASSERT_TRUE(settings->writeString("System", "eMail", "me@example.org"));
     ASSERT_TRUE(settings->writeString("System", "cddb_host", server.hostSetting()));
+    ASSERT_TRUE(settings->writeString("System", "title_source", "CDDB"));
     tocReader.toc = CdToc{{150, 20000}, 40000};
-    CddbLookup lookup{tocReader, {"127.0.0.1", server.port()}};
+    DiscTitleLookup lookup{tocReader};
     // The server answers while the lookup waits for it.
     clock.onProcessEvents = [&] {
         if (lookup.busy())
