@@ -330,7 +330,9 @@ CatalogueRestoreResult ImportParadoxCatalogue(Catalogue& catalogue, ImportRegist
 
     progress(catalogue, maximum, maximum, "Table Requery");
     progress(catalogue, maximum, maximum, "cnt category " + std::to_string(result.categoriesCreated));
-    if (result.discsAdded > 0 || result.categoriesCreated > 0) {
+    // Only a disc that came over changes the catalogue: a category made for rows that were then
+    // left out (a wrong machine number) brings nothing, and the discs must not be lost for it.
+    if (result.discsAdded > 0 || result.discsOverwritten > 0) {
         progress(catalogue, maximum, maximum, "Write Category");
         if (auto s = session.commit(); !s)
             return failed(s.error());
@@ -344,6 +346,7 @@ CatalogueRestoreResult ImportParadoxCatalogue(Catalogue& catalogue, ImportRegist
     } else {
         // Nothing came over: the catalogue keeps its discs rather than being left empty.
         session.rollback();
+        result.categoriesCreated = 0;
     }
 
     // The machines of the old catalogue become known machines.

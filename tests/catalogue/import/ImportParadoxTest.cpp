@@ -156,6 +156,29 @@ TEST_F(ParadoxImport, WalkThatImportsNothingKeepsTheCatalogue)
     EXPECT_EQ(registry.entries.size(), 1u);
 }
 
+// Every row names a new category before its machine number is found wrong.
+class ParadoxImportNewCategoryOnly : public ParadoxImport, public ::testing::WithParamInterface<BoxAnswer> {};
+
+TEST_P(ParadoxImportNewCategoryOnly, IsNoChangeAndKeepsTheDiscs)
+{
+    openWithCategories();
+    addDisc(9, 9, "Kept");
+    writeDbid("5\n");
+    writeParadoxTable(table(), {{"CD1", "a", "4", "1", "Fresh", ""}, {"CD2", "b", "7", "2", "Fresh", ""}});
+    person.boxAnswers = {GetParam()};
+
+    const auto result = run();
+    EXPECT_FALSE(result.changed);
+    EXPECT_FALSE(result.endProgram);
+    using Row = std::tuple<int, int, std::string>;
+    EXPECT_EQ(discs(), (std::vector<Row>{{9, 9, "Kept"}}));
+    bool fresh = false;
+    catalogue->categoryTree().forEach([&](TreeNode& n) { fresh = fresh || n.text == "Fresh"; });
+    EXPECT_FALSE(fresh);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothAnswers, ParadoxImportNewCategoryOnly, ::testing::Values(BoxAnswer::No, BoxAnswer::Yes));
+
 TEST_F(ParadoxImport, RepeatedMachineAndSlotIsAskedOnceYesOverwrites)
 {
     openWithCategories();
