@@ -3,6 +3,7 @@
 #include "catalogue/records/Catalogue.h"
 #include "catalogue/search/DiscTextCache.h"
 #include "catalogue/search/MatchText.h"
+#include "catalogue/search/NameIndex.h"
 #include "catalogue/search/SearchScope.h"
 #include "catalogue/search/SearchTabs.h"
 #include "catalogue/search/TreeNameSearch.h"
@@ -42,6 +43,7 @@ DbResult<std::vector<SearchRow>> AdvancedSearch::find(std::string_view text, con
                                                       const SearchScope& scope)
 {
     m_lastIndexReads = 0;
+    m_lastSkipped = 0;
     std::vector<SearchRow> rows;
     const FoldedPattern pattern(text);
     if (pattern.empty() || scope.empty())
@@ -51,6 +53,10 @@ DbResult<std::vector<SearchRow>> AdvancedSearch::find(std::string_view text, con
         return s;
     const SearchCriteria c = criteria.effective();
     const bool names = c.fileName || c.folderName;
+    // An index that cannot be brought up to date is not asked: every tree is read.
+    const bool indexed = names && m_index && pattern.size() >= 3 &&
+                         m_index->refresh(m_catalogue.database(), m_cache.rows(), &m_catalogue.person()).ok();
+    const GramQuery grams = indexed ? GramQuery(text) : GramQuery();
     // Made on the first tree to look into; it holds the blob handles until the search ends.
     std::optional<TreeNameSearch> trees;
     for (const DiscTexts& disc : m_cache.rows()) {
@@ -59,6 +65,10 @@ DbResult<std::vector<SearchRow>> AdvancedSearch::find(std::string_view text, con
         bool hit = (c.title && pattern.matches(disc.title)) || (c.remark && pattern.matches(disc.remark)) ||
                    (c.other && pattern.matches(disc.other));
         if (!hit && names && disc.hasTree()) {
+            if (indexed && !m_index->mayHold(disc.rowId, grams)) {
+                ++m_lastSkipped;
+                continue;
+            }
             if (!trees)
                 trees.emplace(m_catalogue.database().handle(), pattern, c.fileName, c.folderName);
             hit = trees->hits(disc.rowId, disc.indexCount, disc.dataCount);

@@ -12,6 +12,7 @@ namespace kavro {
 
 class Catalogue;
 class DiscTextCache;
+class NameIndex;
 class SearchScope;
 class SearchTabs;
 struct DiscTexts;
@@ -52,10 +53,19 @@ public:
     // Trees whose entry table the last find() had to read (for measurements).
     int lastIndexReads() const { return m_lastIndexReads; }
 
+    // With a name index, the names of a disc are looked at only when its index entry says they
+    // may hold the text; the rows are those of the search without it. nullptr: every tree is
+    // read. The index is brought up to date by every find().
+    void setNameIndex(NameIndex* index) { m_index = index; }
+    // Discs whose names the last find() left unread because the index ruled them out.
+    int lastSkipped() const { return m_lastSkipped; }
+
 private:
     Catalogue& m_catalogue;
     DiscTextCache& m_cache;
+    NameIndex* m_index = nullptr;
     int m_lastIndexReads = 0;
+    int m_lastSkipped = 0;
 };
 
 // The result row of a disc as the searches show it.

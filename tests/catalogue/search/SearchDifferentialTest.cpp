@@ -3,9 +3,11 @@
 #include "catalogue/search/AdvancedSearch.h"
 #include "catalogue/records/DiscRecords.h"
 #include "catalogue/search/MatchText.h"
+#include "catalogue/search/NameIndex.h"
 #include "catalogue/search/QuickSearch.h"
 #include "catalogue/search/SearchScope.h"
 #include "catalogue/database/Transaction.h"
+#include "catalogue/records/DiscTree.h"
 #include "content/TreeTestSupport.h"
 
 #include <random>
@@ -318,6 +320,180 @@ TEST_F(SearchDifferential, KeptRowsFollowEveryKindOfChange)
     // Most single-row changes were taken row by row, not by reading the table again.
     EXPECT_GT(cache.rowReads(), 50);
     EXPECT_LT(cache.tableReads(), 150);
+}
+
+// Texts for the name index: the generator's, longer pieces of names, and pieces across the NUL
+// between two names (which no name holds, though the pool's bytes come close).
+std::string indexPattern(Generator& gen, const std::vector<DiscRow>& rows)
+{
+    const DiscRow& r = rows[static_cast<std::size_t>(gen.below(static_cast<int>(rows.size())))];
+    if (!r.treeData || r.treeData->size() < 6 || gen.chance(30))
+        return gen.patternFrom(rows);
+    const std::string& pool = *r.treeData;
+    if (gen.chance(30)) {
+        const std::size_t nul = pool.find('\0', static_cast<std::size_t>(gen.below(static_cast<int>(pool.size()))));
+        if (nul != std::string::npos && nul >= 2 && nul + 3 <= pool.size())
+            return pool.substr(nul - 2, 2) + pool.substr(nul + 1, 2);
+    }
+    std::string p = pool.substr(static_cast<std::size_t>(gen.below(static_cast<int>(pool.size()) - 3)),
+                                static_cast<std::size_t>(3 + gen.below(6)));
+    if (gen.chance(20))
+        p.back() = 'q'; // a near miss
+    return p;
+}
+
+const std::vector<SearchCriteria> kNameCriteria{
+    {.title = false, .fileName = true},
+    {.title = false, .folderName = true},
+    {.title = true, .remark = true, .fileName = true, .other = true, .folderName = true},
+};
+
+// With the name index the advanced search gives exactly the rows and order of the plain pass:
+// one- and two-byte texts, non-ASCII bytes, texts across entry boundaries, damaged trees.
+TEST_F(SearchDifferential, IndexedSearchGivesTheRowsOfThePlainPass)
+{
+    openWith("A,1\r\n\tB,2\r\n\t\tD,4\r\nC,3\r\n\tE,5\r\n");
+    NameIndex index;
+    int skipped = 0;
+    int nonEmpty = 0;
+    for (unsigned seed : {3u, 4u, 5u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        ASSERT_TRUE(catalogue->database().exec("DELETE FROM KAVRO").ok());
+        Generator gen(seed);
+        std::vector<DiscRow> rows;
+        for (int i = 0; i < 120; ++i)
+            rows.push_back(gen.disc(i));
+        for (const auto& r : rows)
+            insert(r);
+        AdvancedSearch advanced(*catalogue, cache);
+        advanced.setNameIndex(&index);
+        SearchScope scope;
+        BuildScope(scope, root(), catalogue->categories());
+        for (int p = 0; p < 60; ++p) {
+            const std::string pattern = indexPattern(gen, rows);
+            SCOPED_TRACE("pattern '" + pattern + "'");
+            for (const SearchCriteria& c : kNameCriteria) {
+                auto fast = advanced.find(pattern, c, scope);
+                ASSERT_TRUE(fast.ok()) << fast.error();
+                const auto expected = naiveSearch(*catalogue, pattern, c, scope);
+                ASSERT_EQ(tuples(*fast), expected);
+                skipped += advanced.lastSkipped();
+                nonEmpty += expected.empty() ? 0 : 1;
+            }
+        }
+    }
+    EXPECT_GT(index.discCount(), 0);
+    EXPECT_GT(skipped, 1000); // the index rules discs out
+    EXPECT_GT(nonEmpty, 100); // and the searches still find discs
+}
+
+// The index follows every kind of change to the stored trees: this connection's writes through
+// the disc cursor and plain statements, inserts, deletes, changed rowids, a bare DELETE, both
+// kinds of rollback, another connection's commits, and triggers dropped behind its back.
+TEST_F(SearchDifferential, IndexFollowsEveryKindOfChange)
+{
+    openWith("A,1\r\n\tB,2\r\n\t\tD,4\r\nC,3\r\n\tE,5\r\n");
+    Generator gen(11);
+    Database& db = catalogue->database();
+    std::vector<DiscRow> rows;
+    int slot = 0;
+    for (; slot < 40; ++slot) {
+        rows.push_back(gen.disc(slot));
+        insert(rows.back());
+    }
+    NameIndex index;
+    AdvancedSearch advanced(*catalogue, cache);
+    advanced.setNameIndex(&index);
+    SearchScope scope;
+    BuildScope(scope, root(), catalogue->categories());
+    auto some = [&] { return std::to_string(1 + gen.below(slot + 2)); };
+    auto check = [&] {
+        for (int p = 0; p < 4; ++p) {
+            const std::string pattern = indexPattern(gen, rows);
+            SCOPED_TRACE("pattern '" + pattern + "'");
+            const SearchCriteria& c = kNameCriteria[static_cast<std::size_t>(gen.below(3))];
+            auto fast = advanced.find(pattern, c, scope);
+            ASSERT_TRUE(fast.ok()) << fast.error();
+            ASSERT_EQ(tuples(*fast), naiveSearch(*catalogue, pattern, c, scope));
+        }
+    };
+    // A pool of another disc, as a literal for SQL.
+    auto otherPool = [&] {
+        const DiscRow& r = rows[static_cast<std::size_t>(gen.below(static_cast<int>(rows.size())))];
+        std::string hex;
+        for (unsigned char ch : r.treeData.value_or(std::string("x")))
+            hex += "0123456789ABCDEF"[ch >> 4], hex += "0123456789ABCDEF"[ch & 15];
+        return "X'" + hex + "'";
+    };
+    for (int step = 0; step < 200; ++step) {
+        const int kind = gen.below(11);
+        SCOPED_TRACE("step " + std::to_string(step) + " kind " + std::to_string(kind));
+        switch (kind) {
+        case 0: // a tree rewritten through the disc cursor, as the edit flow writes it
+            if (LoadDiscTree(*catalogue, 1 + gen.below(3), 1 + gen.below(slot))) {
+                DiscRow r = gen.disc(slot);
+                catalogue->fileTree() = FileTree::fromStored(r.treeIndexS, r.treeIndex.value_or(""),
+                                                             r.treeDataS, r.treeData.value_or(""));
+                ASSERT_TRUE(catalogue->discCursor().edit().ok());
+                ASSERT_TRUE(SaveDiscTree(*catalogue).ok());
+                ASSERT_TRUE(catalogue->discCursor().post().ok());
+            }
+            break;
+        case 1:
+            ASSERT_TRUE(db.exec("UPDATE KAVRO SET TreeData = " + otherPool() + " WHERE rowid = " + some()).ok());
+            break;
+        case 2:
+            rows.push_back(gen.disc(slot++));
+            insert(rows.back());
+            break;
+        case 3:
+            ASSERT_TRUE(db.exec("DELETE FROM KAVRO WHERE rowid = " + some()).ok());
+            break;
+        case 4:
+            ASSERT_TRUE(
+                db.exec("UPDATE KAVRO SET rowid = (SELECT max(rowid) FROM KAVRO) + 1 WHERE rowid = " + some())
+                    .ok());
+            break;
+        case 5: // rolled back, searched while the change stands
+            (void)runInTransaction(db, [&]() -> DbStatus {
+                EXPECT_TRUE(db.exec("UPDATE KAVRO SET TreeData = " + otherPool() + " WHERE rowid = " + some()).ok());
+                check();
+                return DbStatus::failure("abandoned");
+            });
+            break;
+        case 6:
+            ASSERT_TRUE(db.exec("BEGIN").ok());
+            ASSERT_TRUE(db.exec("UPDATE KAVRO SET TreeData = " + otherPool()).ok());
+            check();
+            ASSERT_TRUE(db.exec("ROLLBACK").ok());
+            break;
+        case 7:
+            outside("UPDATE KAVRO SET TreeData = " + otherPool() + " WHERE rowid = " + some());
+            break;
+        case 8: // another program that knows nothing of the index
+            if (gen.chance(25)) {
+                outside(std::string("DROP TRIGGER ") + NameIndex::kTable + "_update");
+                outside("UPDATE KAVRO SET TreeData = " + otherPool() + " WHERE rowid = " + some());
+            }
+            break;
+        case 9:
+            if (gen.chance(20)) {
+                ASSERT_TRUE(db.exec("DELETE FROM KAVRO").ok());
+                for (int i = 0; i < 5; ++i) {
+                    rows.push_back(gen.disc(slot++));
+                    insert(rows.back());
+                }
+            }
+            break;
+        default: // texts only: the bitmaps stay
+            ASSERT_TRUE(ChangeDiscTitle(*catalogue, 1 + gen.below(3), 1 + gen.below(slot), gen.word(3)).ok());
+            break;
+        }
+        check();
+    }
+    // Changes of this connection were followed disc by disc; only rollbacks, other connections
+    // and bare deletes made the kept bitmaps be read again.
+    EXPECT_LT(index.tableReads(), 100) << index.tableReads();
 }
 
 } // namespace
