@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -34,6 +35,11 @@ constexpr const char* kProbeId = "SELECT CATEGORYID FROM CATEGORY WHERE CATEGORY
 constexpr const char* kUpdateName =
     "Update CATEGORY SET CATEGORYNAME=:CATEGORYNAME WHERE CATEGORYID=:CATEGORYID";
 constexpr const char* kDeleteById = "Delete From CATEGORY WHERE CATEGORYID=:CATEGORYID";
+constexpr const char* kSelectNesting = "SELECT CATEGORYID, PARENTID FROM CATEGORYTREE ORDER BY rowid";
+constexpr const char* kMakeNesting = "CREATE TABLE IF NOT EXISTS CATEGORYTREE (CATEGORYID INTEGER, PARENTID INTEGER)";
+constexpr const char* kClearNesting = "DELETE FROM CATEGORYTREE";
+constexpr const char* kDropNesting = "DROP TABLE IF EXISTS CATEGORYTREE";
+constexpr const char* kInsertNesting = "INSERT INTO CATEGORYTREE (CATEGORYID,PARENTID) VALUES(:CATEGORYID,:PARENTID)";
 
 std::filesystem::path mirrorFile(const Catalogue& catalogue)
 {
@@ -80,6 +86,90 @@ DbStatus insertRow(Catalogue& catalogue, const std::string& name, int id)
     change.setParam("CATEGORYNAME", DbValue(name));
     change.setParam("CATEGORYID", DbValue(id));
     return change.execute().status();
+}
+
+DbStatus insertNesting(Catalogue& catalogue, int id, int parentId)
+{
+    Query& change = catalogue.changeQuery();
+    change.close();
+    change.setSql(kInsertNesting);
+    change.setParam("CATEGORYID", DbValue(id));
+    change.setParam("PARENTID", DbValue(parentId));
+    return change.execute().status();
+}
+
+int parentIdOf(const TreeNode& node)
+{
+    const TreeNode* parent = node.parent();
+    return parent != nullptr && parent->isCategory() ? parent->id : 0;
+}
+
+// Gives the categories loaded flat from CATEGORY the nesting kept in CATEGORYTREE: each row, in
+// tree order, makes its category the last child of its parent (the root for 0). Rows of unknown
+// ids, and rows that would put a category inside itself, are passed over; categories without a
+// row stay directly under the root, as in a catalogue that has never had the table filled.
+void applyNesting(Catalogue& catalogue, TreeNode& root)
+{
+    Query& listing = catalogue.listingQuery();
+    listing.close();
+    listing.setSql(kSelectNesting);
+    if (!listing.open())
+        return;
+    std::vector<std::pair<int, int>> rows;
+    for (listing.first(); !listing.eof(); listing.next())
+        rows.emplace_back(listing.field("CATEGORYID").asInt(), listing.field("PARENTID").asInt());
+    listing.close();
+    if (rows.empty())
+        return;
+    std::map<int, TreeNode*> byId;
+    for (const auto& child : root.children())
+        if (child->isCategory())
+            byId.emplace(child->id, child.get());
+    std::set<int> placed;
+    CategoryTree& tree = catalogue.categoryTree();
+    for (const auto& [id, parentId] : rows) {
+        const auto node = byId.find(id);
+        if (node == byId.end() || !placed.insert(id).second)
+            continue;
+        TreeNode* parent = &root;
+        if (parentId != 0) {
+            const auto found = byId.find(parentId);
+            if (found == byId.end() || found->second->isWithin(*node->second))
+                continue;
+            parent = found->second;
+        }
+        tree.moveTo(*node->second, *parent);
+    }
+}
+
+void collectCategories(TreeNode& node, std::vector<TreeNode*>& out)
+{
+    if (node.isCategory())
+        out.push_back(&node);
+    for (const auto& c : node.children())
+        collectCategories(*c, out);
+}
+
+// CATEGORYTREE holds one row per named category, in tree order, while any category is nested.
+// A flat tree needs no table: the catalogue then has just the three tables of older programs.
+DbStatus writeNesting(Catalogue& catalogue, const std::vector<TreeNode*>& nodes)
+{
+    const auto named = [](const TreeNode* n) { return !CleanCategoryName(n->text).empty(); };
+    const bool nested = std::any_of(nodes.begin(), nodes.end(),
+                                    [&](const TreeNode* n) { return named(n) && parentIdOf(*n) != 0; });
+    Database& db = catalogue.database();
+    if (!nested)
+        return db.exec(kDropNesting);
+    if (auto s = db.exec(kMakeNesting); !s)
+        return s;
+    if (auto s = db.exec(kClearNesting); !s)
+        return s;
+    for (const TreeNode* node : nodes)
+        if (named(node))
+            if (auto s = insertNesting(catalogue, node->id, parentIdOf(*node)); !s)
+                return s;
+    catalogue.changeQuery().close();
+    return {};
 }
 
 DbResult<int> loadFromFile(Catalogue& catalogue, TreeNode& root)
@@ -129,9 +219,16 @@ DbResult<int> loadFromFile(Catalogue& catalogue, TreeNode& root)
         // later category is given an id in use.
         if (auto s = insertRow(catalogue, parsed->name, parsed->id); !s)
             return s;
+
         list.nextCategoryId = std::max(list.nextCategoryId, parsed->id);
         catalogue.clock().processEvents();
     }
+    // The nesting goes with the catalogue, so that the next start, which reads the table,
+    // shows the same tree.
+    std::vector<TreeNode*> nodes;
+    collectCategories(root, nodes);
+    if (auto s = writeNesting(catalogue, nodes); !s)
+        return s;
     if (auto s = transaction.commit(); !s)
         return s;
     warnAboutIds(catalogue);
@@ -140,13 +237,6 @@ DbResult<int> loadFromFile(Catalogue& catalogue, TreeNode& root)
     return list.count();
 }
 
-void collectCategories(TreeNode& node, std::vector<TreeNode*>& out)
-{
-    if (node.isCategory())
-        out.push_back(&node);
-    for (const auto& c : node.children())
-        collectCategories(*c, out);
-}
 
 } // namespace
 
@@ -210,6 +300,7 @@ DbResult<int> LoadCategories(Catalogue& catalogue)
         }
         warnAboutIds(catalogue);
         result = list.count();
+        applyNesting(catalogue, root);
     } else {
         result = loadFromFile(catalogue, root);
     }
@@ -279,6 +370,7 @@ DbResult<int> SaveCategories(Catalogue& catalogue, std::string& mirrorText)
                 change.setParam("CATEGORYID", id);
                 s = change.execute().status();
             }
+
             if (!s) {
                 closeQueries();
                 return s;
@@ -287,6 +379,9 @@ DbResult<int> SaveCategories(Catalogue& catalogue, std::string& mirrorText)
         catalogue.clock().processEvents();
     }
     closeQueries();
+    // The nesting is written whole, in tree order, with the table.
+    if (auto s = writeNesting(catalogue, nodes); !s)
+        return s;
     if (auto s = transaction.commit(); !s)
         return s;
     return lines;

@@ -42,8 +42,6 @@ DbResult<DropEffect> DropOnCategoryTree(Catalogue& catalogue, DragSource source,
         return DropEffect::None;
     CategoryTree& tree = catalogue.categoryTree();
     if (dragged.isCategory()) {
-        if (dragged.level() < 2)
-            return DropEffect::None;
         tree.moveTo(dragged, target);
         if (auto saved = SaveCategories(catalogue); !saved)
             return saved.status();

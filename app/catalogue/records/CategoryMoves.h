@@ -24,8 +24,8 @@ bool CanDropOnCategoryTree(DragSource source, const TreeNode& dragged, const Tre
 
 enum class DropEffect { None, CategoryMoved, DiscMoved };
 
-// The data side of a drop. A nested category (level 2 or deeper) becomes the target's last
-// child and the categories are saved; a category directly under the root stays. A disc becomes
+// The data side of a drop. A category, nested or directly under the root, becomes the target's
+// last child and the categories (with their nesting) are saved. A disc becomes
 // the target category's last child and its row takes the target's id. The caller updates the
 // disc's entry and the lists.
 DbResult<DropEffect> DropOnCategoryTree(Catalogue& catalogue, DragSource source, TreeNode& dragged,

@@ -53,7 +53,7 @@ protected:
     }
 };
 
-TEST_F(Categories, FileNestingLoadsOnceAndTheTableThenHoldsAFlatList)
+TEST_F(Categories, FileNestingLoadsOnceAndIsKeptWithTheCatalogue)
 {
     dir.write("Data/category.txt", "A,1\r\n\tB,2\r\nC,3\r\n");
     open();
@@ -69,12 +69,37 @@ TEST_F(Categories, FileNestingLoadsOnceAndTheTableThenHoldsAFlatList)
     EXPECT_EQ(catalogue->categories().nextCategoryId, 4);
     EXPECT_FALSE(catalogue->listingQuery().isOpen());
 
+    // The nesting lives in the catalogue, so the file plays no part from now on.
+    std::filesystem::remove(mirror());
     reopen();
     EXPECT_EQ(load(), 3);
-    EXPECT_EQ(shape(), "A,B,C");
+    EXPECT_EQ(shape(), "A(B),C");
     EXPECT_EQ(catalogue->categories()[1].id, 2);
     EXPECT_EQ(catalogue->categories()[1].ordinal, 1);
     EXPECT_EQ(catalogue->categories()[1].node, category("B"));
+}
+
+TEST_F(Categories, TableWithoutNestingRowsLoadsFlatAndIgnoresRowsItCannotPlace)
+{
+    open();
+    insertCategory("A", 1);
+    insertCategory("B", 2);
+    insertCategory("C", 3);
+    EXPECT_EQ(load(), 3);
+    EXPECT_EQ(shape(), "A,B,C");
+    // Rows of unknown ids, a category under itself, and a loop are passed over.
+    ASSERT_TRUE(catalogue->database().exec("CREATE TABLE CATEGORYTREE (CATEGORYID INTEGER, PARENTID INTEGER)"));
+    for (const auto& [id, parent] : std::vector<std::pair<int, int>>{{9, 1}, {2, 9}, {3, 3}, {1, 2}, {2, 1}}) {
+        Query& q = catalogue->changeQuery();
+        q.close();
+        q.setSql("INSERT INTO CATEGORYTREE (CATEGORYID,PARENTID) VALUES(:A,:B)");
+        q.setParam("A", DbValue(id));
+        q.setParam("B", DbValue(parent));
+        ASSERT_TRUE(q.execute().ok());
+    }
+    reopen();
+    EXPECT_EQ(load(), 3);
+    EXPECT_EQ(shape(), "B(A),C");
 }
 
 TEST_F(Categories, DeeperTabsNestOneLevelAndOddLinesAreSkipped)
@@ -227,6 +252,8 @@ TEST_F(Categories, DeleteTakesSubCategoriesAndTheirDiscsInOneStep)
     dir.write("Data/category.txt", "Music,1\n\tJazz,2\n\t\tBebop,3\nGames,4\n");
     open();
     load();
+    reopen(); // from the second start on the categories come from the table
+    load();
     addDisc(1, 1, "m", 1);
     addDisc(1, 2, "j", 2);
     addDisc(1, 3, "b", 3);
@@ -284,8 +311,6 @@ TEST_F(Categories, DropRulesAndEffects)
     EXPECT_TRUE(CanDropOnCategoryTree(DragSource::MachineList, disc, b));
     EXPECT_TRUE(CanDropOnCategoryTree(tree1, a1, b));
 
-    // A top-level category stays where it is.
-    EXPECT_EQ(*DropOnCategoryTree(*catalogue, tree1, b, a), DropEffect::None);
     EXPECT_EQ(*DropOnCategoryTree(*catalogue, DragSource::MachineList, disc, b), DropEffect::None);
     EXPECT_EQ(outside("SELECT Category FROM KAVRO")[0][0], "2");
 
@@ -296,6 +321,13 @@ TEST_F(Categories, DropRulesAndEffects)
     EXPECT_EQ(*DropOnCategoryTree(*catalogue, tree1, a1, b), DropEffect::CategoryMoved);
     EXPECT_EQ(a1.parent(), &b);
     EXPECT_EQ(TempDir::read(mirror()), "A,1\r\nB,3\r\n\tA1,2\r\n");
+
+    // A top-level category moves too, and the tree comes back so at the next start.
+    EXPECT_EQ(*DropOnCategoryTree(*catalogue, tree1, b, a), DropEffect::CategoryMoved);
+    EXPECT_EQ(TempDir::read(mirror()), "A,1\r\n\tB,3\r\n\t\tA1,2\r\n");
+    reopen();
+    load();
+    EXPECT_EQ(shape(), "A(B(A1))");
 }
 
 TEST(TreeOrder, CategoriesBeforeDiscsThenCaptionsIgnoringCase)
