@@ -59,6 +59,14 @@ int WaitUntilIdle(ChangerContext& ctx, int machine, const std::string& waiting, 
     return idle(status) ? USBCD_OK : status;
 }
 
+int CheckReadyOnceStopped(ChangerContext& ctx, int machine)
+{
+    const int ready = CheckReady(ctx, machine);
+    if (ready != 2)
+        return ready;
+    return WaitUntilIdle(ctx, machine, WaitingForText(ctx, machine)) == USBCD_OK ? 0 : 2;
+}
+
 int ReadyAfterWait(ChangerContext& ctx, int machine)
 {
     constexpr int kRetryWaitMs = 1000;

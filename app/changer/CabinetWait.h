@@ -36,6 +36,11 @@ private:
 int WaitUntilIdle(ChangerContext& ctx, int machine, const std::string& waiting,
                   int limitMs = kIdleWaitLimitMs);
 
+// CheckReady (0 ready, 1 no such machine, 2 busy, 3 failed, ...), and for a machine that is moving
+// (the arm still putting the last disc down) the rest of the wait until it has stopped: then 0,
+// or 2 when it never stopped.
+int CheckReadyOnceStopped(ChangerContext& ctx, int machine);
+
 // The machine once it has stopped moving, for a flow the person started: 0 ready, 1 gone (no
 // such machine, or a failed request), 2 still moving after the wait, or an error reply as it
 // came. A machine that is neither moving nor ready is asked once more a second later.

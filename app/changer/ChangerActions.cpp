@@ -114,26 +114,12 @@ int MoveToSlot(ChangerContext& ctx, int machine, int slot)
     return ctx.torvex.USBCDMoveto(machine, slot);
 }
 
-namespace {
-
-// CheckReady, and for a machine that is moving (the arm still putting the last disc down) the
-// rest of the wait until it has stopped.
-int readyOnceStopped(ChangerContext& ctx, int machine)
-{
-    const int ready = CheckReady(ctx, machine);
-    if (ready != 2)
-        return ready;
-    return WaitUntilIdle(ctx, machine, WaitingForText(ctx, machine)) == USBCD_OK ? 0 : 2;
-}
-
-} // namespace
-
 int OpenDoor(ChangerContext& ctx, int machine, int slot)
 {
     CloseDoor(ctx);
     ctx.DoorMachine = machine;
     ctx.DoorSlot = slot;
-    if (const int ready = readyOnceStopped(ctx, machine); ready != 0)
+    if (const int ready = CheckReadyOnceStopped(ctx, machine); ready != 0)
         return ready;
     return ctx.torvex.USBCDGetCDDown(machine);
 }
@@ -142,7 +128,7 @@ void CloseDoor(ChangerContext& ctx)
 {
     if (ctx.DoorMachine == 0)
         return;
-    if (readyOnceStopped(ctx, ctx.DoorMachine) == 0)
+    if (CheckReadyOnceStopped(ctx, ctx.DoorMachine) == 0)
         ctx.torvex.USBCDGetCDDown(ctx.DoorMachine);
     ctx.DoorMachine = 0;
     ctx.DoorSlot = 0;

@@ -5,6 +5,7 @@
 #include "catalogue/records/DiscRecords.h"
 #include "catalogue/records/DiscTree.h"
 #include "cddb/DiscTitleLookup.h"
+#include "changer/CabinetWait.h"
 #include "changer/ChangerActions.h"
 #include "changer/ChangerContext.h"
 #include "changer/DriveFlows.h"
@@ -120,12 +121,12 @@ bool AddDiscFlow::add()
         machine <= 0 || slot <= 0 || categoryId <= 0)
         return false;
 
-    if (CheckReady(ctx, machine) == 0)
+    if (CheckReadyOnceStopped(ctx, machine) == 0)
         ctx.torvex.USBCDGetCDDown(machine);
     std::unique_ptr<AddDiscFlowDrive> drive;
     bool readable = true;
     if (c.getNow && (c.scan || c.cddb))
-        drive = loadForReading(m_s, machine, slot, c, CheckReady(ctx, machine), readable);
+        drive = loadForReading(m_s, machine, slot, c, CheckReadyOnceStopped(ctx, machine), readable);
 
     DiscRecord& d = catalogue.currentDisc();
     d = DiscRecord{};
@@ -220,7 +221,7 @@ bool AddDiscFlow::edit(int machine, int slot)
     std::unique_ptr<AddDiscFlowDrive> drive;
     bool readable = true;
     if (c.getNow && (c.scan || c.cddb)) {
-        const int ready = CheckReady(ctx, machine);
+        const int ready = CheckReadyOnceStopped(ctx, machine);
         if (ready == 0)
             ctx.torvex.USBCDGetCDDown(machine);
         drive = loadForReading(m_s, machine, slot, c, ready, readable);

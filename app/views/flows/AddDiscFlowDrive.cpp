@@ -1,5 +1,6 @@
 #include "views/flows/AddDiscFlowDrive.h"
 
+#include "changer/CabinetWait.h"
 #include "changer/ChangerActions.h"
 #include "changer/ChangerContext.h"
 #include "platform/Clock.h"
@@ -37,8 +38,8 @@ bool AddDiscFlowDrive::waitDriveHolds(int slot)
 {
     const std::int64_t until = m_ctx.clock.nowMs() + m_times.moveMs;
     for (;;) {
-        // A busy machine answers "BUSY", which reads as slot 66; that is no answer yet.
-        if (m_ctx.torvex.USBCDGetDriveCD(m_machine) == slot)
+        // Read from a machine that has stopped: a moving one's "BUSY" reads as slot 66.
+        if (const auto held = ReadDriveSlot(m_ctx, m_machine); held && *held == slot)
             return true;
         if (m_ctx.clock.nowMs() >= until)
             return false;
@@ -48,6 +49,7 @@ bool AddDiscFlowDrive::waitDriveHolds(int slot)
 
 bool AddDiscFlowDrive::load()
 {
+    CabinetWork work(m_ctx);
     m_ctx.deviceMonitor->stop();
     if (!waitReady())
         return false;

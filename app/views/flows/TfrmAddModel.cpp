@@ -2,6 +2,7 @@
 
 #include "catalogue/records/Catalogue.h"
 #include "catalogue/records/DiscRecords.h"
+#include "changer/CabinetWait.h"
 #include "changer/ChangerActions.h"
 #include "changer/ChangerContext.h"
 #include "content/DiscScanVolume.h"
@@ -12,6 +13,8 @@
 #include "shell/FileIo.h"
 #include "views/flows/AddDiscFlowServices.h"
 #include "views/flows/TfrmAddPicture.h"
+
+#include "torvex/torvex.h"
 
 #include <charconv>
 #include <filesystem>
@@ -154,7 +157,7 @@ void TfrmAddModel::chooseMachine(int position)
     m_controls.slotEnabled = false;
 
     // The machine chosen before puts its arm's disc back.
-    if (m_machineIndex >= 0 && m_machine > 0 && CheckReady(ctx, m_machine) == 0)
+    if (m_machineIndex >= 0 && m_machine > 0 && CheckReadyOnceStopped(ctx, m_machine) == 0)
         ctx.torvex.USBCDGetCDDown(m_machine);
 
     m_machineIndex = position;
@@ -259,9 +262,12 @@ void TfrmAddModel::acceptSlotText(std::string_view text, bool askAtOnce)
 void TfrmAddModel::presentSlot(int slot)
 {
     ChangerContext& ctx = m_s.changer;
-    if (CheckReady(ctx, m_machine) == 0)
+    CabinetWork work(ctx);
+    if (CheckReadyOnceStopped(ctx, m_machine) == 0)
         ctx.torvex.USBCDGetCDDown(m_machine);
-    ctx.torvex.USBCDMoveto(m_machine, slot);
+    // The arm may still be putting the last slot's disc back: the move goes once it has stopped.
+    if (WaitUntilIdle(ctx, m_machine, MovingToDoorText(ctx, slot)) == USBCD_OK)
+        ctx.torvex.USBCDMoveto(m_machine, slot);
 }
 
 bool TfrmAddModel::slotUsed(int slot)

@@ -195,12 +195,16 @@ protected:
     // A cabinet on the bus, registered under a name; discs in slots 1 to 10.
     int addMachine(int id, const std::string& name, const std::string& model, int busyMs = 0)
     {
-        torvex::sim::CabinetSpec spec;
+        // As slow as a real cabinet, or every movement taking busyMs when one is given.
+        torvex::sim::CabinetSpec spec = torvex::sim::CabinetSpec::realTiming();
         spec.id = id;
         spec.model = model;
         spec.slots = model == "KZ350VN" ? 100 : 150;
         spec.filled = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-        spec.busyMs = busyMs;
+        if (busyMs > 0) {
+            spec.busyMsByCode.clear();
+            spec.busyMs = busyMs;
+        }
         const int cabinet = sim.addCabinet(spec);
         MachineEntry e;
         e.DeviceId = id;

@@ -98,8 +98,12 @@ TEST_F(AddDiscFlowTest, SwitchingMachinesPutsTheFirstOnesArmDiscDown)
         EXPECT_EQ(sim.state(first).doorSlot, 1);
         sim.clearLog();
         m.chooseMachine(position("Drive"));
-        const std::vector<int> toFirst = sim.indicesSent(kPlain);
-        EXPECT_EQ(toFirst, (std::vector<int>{17, 14}));
+        // The first machine is still bringing slot 1 to its door: asked until it has stopped, then 14.
+        std::vector<int> toFirst = sim.indicesSent(kPlain);
+        ASSERT_FALSE(toFirst.empty());
+        EXPECT_EQ(toFirst.back(), 14);
+        toFirst.pop_back();
+        EXPECT_EQ(toFirst, std::vector<int>(toFirst.size(), 17));
         EXPECT_EQ(sim.state(first).doorSlot, 0);
         EXPECT_TRUE(movedTo(kDrive, 1));
     };
