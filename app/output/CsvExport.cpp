@@ -52,11 +52,27 @@ bool replaceFile(const std::filesystem::path& target, std::string_view bytes)
 
 } // namespace
 
+std::string CsvField(std::string_view field)
+{
+    // A spreadsheet reads a field that holds a separator, a quote or a line break only when it is
+    // quoted, with its quotes doubled (RFC 4180). Every other field keeps its bytes.
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(field);
+    std::string quoted = "\"";
+    for (const char c : field) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
 std::string CsvLine(const std::vector<std::string>& fields)
 {
     std::string line;
     for (const auto& f : fields) {
-        line += f;
+        line += CsvField(f);
         line += ',';
     }
     // A row always has its first column, even when it is empty.

@@ -12,8 +12,11 @@ class Person;
 class Texts;
 struct ListCopy;
 
-// One line of the CSV file: every field followed by a comma, then CR LF. Fields are written as
-// they are: no quotes, and a comma inside a field is not escaped.
+// One field as the file holds it: unchanged, or in double quotes with its quotes doubled when it
+// holds a comma, a quote, a CR or an LF, so that CSV readers see one field.
+std::string CsvField(std::string_view field);
+
+// One line of the CSV file: every field (as CsvField gives it) followed by a comma, then CR LF.
 std::string CsvLine(const std::vector<std::string>& fields);
 
 // The whole file: the captions of every column, then one line per row.

@@ -36,11 +36,6 @@ std::vector<std::string> lines(const std::string& text)
     return out;
 }
 
-std::size_t commas(const std::string& line)
-{
-    return static_cast<std::size_t>(std::count(line.begin(), line.end(), ','));
-}
-
 class CsvExport : public ::testing::Test {
 protected:
     CsvExportResult exportTo(const ListCopy& copy, const std::filesystem::path& file)
@@ -72,7 +67,7 @@ TEST_F(CsvExport, ThreeRowsGiveFourLinesEachEndingInAComma)
     EXPECT_EQ(person.busyBegins, 1);
 }
 
-TEST_F(CsvExport, ACommaInATitleGivesOneFieldMoreAndNoQuotes)
+TEST_F(CsvExport, ACommaInATitleIsQuotedSoTheRowKeepsItsFields)
 {
     ListCopy copy = discList();
     copy.rows[1][0] = "Beta, the \"best\"";
@@ -80,8 +75,26 @@ TEST_F(CsvExport, ACommaInATitleGivesOneFieldMoreAndNoQuotes)
     ASSERT_EQ(exportTo(copy, file), CsvExportResult::Written);
     const auto l = lines(TempDir::read(file));
     ASSERT_EQ(l.size(), 4u);
-    EXPECT_EQ(commas(l[2]), commas(l[0]) + 1);
-    EXPECT_EQ(l[2], "Beta, the \"best\",Cabinet 1,2,Jazz,");
+    EXPECT_EQ(l[2], "\"Beta, the \"\"best\"\"\",Cabinet 1,2,Jazz,");
+    EXPECT_EQ(person.boxes.back().text, "OK");
+}
+
+TEST(CsvFieldTest, QuotesOnlyFieldsThatNeedIt)
+{
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"Plain title", "Plain title"},
+        {"", ""},
+        {" spaced ", " spaced "},
+        {"光碟, 第二", "\"光碟, 第二\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"two\r\nlines", "\"two\r\nlines\""},
+        {"lf\nonly", "\"lf\nonly\""},
+        {"semi;colon 'quote'", "semi;colon 'quote'"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CsvField(c.in), c.out) << c.in;
 }
 
 TEST_F(CsvExport, SixColumnsAreCopiedWhole)
