@@ -1,6 +1,8 @@
 #include "torvex/sim/Cabinet.h"
 
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 namespace torvex::sim {
 
@@ -50,8 +52,30 @@ void Cabinet::startMoving(int code, std::int64_t now)
     m_busyUntil = ms > 0 ? now + ms : std::numeric_limits<std::int64_t>::min();
 }
 
+void Cabinet::showDrive(std::int64_t now)
+{
+    if (m_spec.driveFolder.empty())
+        return;
+    const int shown = busy(now) ? 0 : m_driveSlot;
+    if (shown == m_shownDrive)
+        return;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path link = m_spec.driveFolder;
+    fs::remove(link, ec);
+    if (shown != 0) {
+        const auto disc = m_spec.discFolders.find(shown);
+        // A disc without content of its own stands for one that cannot be read.
+        const fs::path target = disc != m_spec.discFolders.end() ? fs::path(disc->second)
+                                                                 : link.parent_path() / ".unreadable-disc";
+        fs::create_directory_symlink(target, link, ec);
+    }
+    m_shownDrive = shown;
+}
+
 Reply Cabinet::answer(int index, std::int64_t now)
 {
+    showDrive(now);
     auto scripted = m_scripted.find(index);
     if (scripted != m_scripted.end() && !scripted->second.empty()) {
         Reply reply = std::move(scripted->second.front());

@@ -37,6 +37,8 @@ private:
     void startMoving(int code, std::int64_t now);
     Reply slotStep(Pending pending, int slot, std::int64_t now);
     Reply command(int index, std::int64_t now);
+    // Points the drive folder at the disc in the drive once the cabinet has stopped.
+    void showDrive(std::int64_t now);
 
     CabinetSpec m_spec;
     std::set<int> m_filled;
@@ -50,6 +52,7 @@ private:
     int m_counter = 0;
     bool m_plugged = true;
     int m_generation = 0;
+    int m_shownDrive = -1;
 };
 
 } // namespace torvex::sim

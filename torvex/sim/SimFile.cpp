@@ -227,6 +227,13 @@ bool Parser::keyValue(int number, const std::string& key, std::string_view value
         if (!n)
             return false;
         d.events.push_back({PlugEvent::Trigger::AfterListings, *n, key == "plug-after-listings"});
+    } else if (key == "drive-folder") {
+        d.spec.driveFolder = std::string(value);
+    } else if (key.rfind("disc.", 0) == 0) {
+        const auto slot = sim::number(std::string_view(key).substr(5), 255);
+        if (!slot || *slot < 1)
+            return fail(number, "bad key '" + key + "': disc.<slot>");
+        d.spec.discFolders[static_cast<int>(*slot)] = std::string(value);
     } else if (key == "reply") {
         const auto space = value.find_first_of(" \t");
         const auto code = sim::number(value.substr(0, space), 255);

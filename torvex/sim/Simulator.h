@@ -96,6 +96,12 @@ struct CabinetSpec {
     std::uint16_t vendorId = 1204; // another pair makes a USB device that is no cabinet
     std::uint16_t productId = 23195;
     bool openable = true; // false: listed, but opening it is refused as without a udev rule
+    // What the discs hold, for a cabinet with a drive: once a load is over, driveFolder is a
+    // link to the loaded slot's folder (a folder standing for the disc, named by its volume
+    // label), and no link while the drive is empty or a disc is on its way. A slot without a
+    // folder shows a disc that cannot be read. Empty driveFolder: nothing is shown.
+    std::string driveFolder;
+    std::map<int, std::string> discFolders;
 };
 
 // Where a cabinet is, or while busy, where its movement is taking it.
