@@ -48,6 +48,9 @@ struct AppContext {
     ChangerLibrary changer;
     // Machines found at start-up.
     int deviceNumber = 0;
+    // Set when the run ends so that the program starts again (after a restore or an import):
+    // the next run reads the changed catalogue.
+    bool restartRequested = false;
 
     // A file of the program folder, e.g. file("Data/kavro.log").
     std::string file(const std::string& relative) const { return programFolder + relative; }

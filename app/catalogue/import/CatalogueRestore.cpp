@@ -1,11 +1,14 @@
 #include "catalogue/import/CatalogueRestore.h"
 
 #include "catalogue/records/Catalogue.h"
+#include "catalogue/records/CatalogueBackup.h"
 #include "catalogue/import/CatalogueRestoreWalk.h"
 #include "catalogue/records/CatalogueTime.h"
 #include "catalogue/import/OldCatalogueImport.h"
 #include "catalogue/import/OldCatalogueSource.h"
+#include "platform/Person.h"
 #include "platform/Text.h"
+#include "platform/Texts.h"
 
 #include <chrono>
 #include <map>
@@ -68,6 +71,11 @@ bool containsAfterFirst(const std::string& path, std::string_view name)
     return at != std::string::npos && at >= 1;
 }
 
+// A safety copy of Backup/ is restored from the file itself, after the person has seen which one
+// it is: its time and how many discs it holds.
+CatalogueRestoreResult restoreSafetyCopy(Catalogue& catalogue, const ImportRegistry* registry,
+                                         const std::filesystem::path& file, const SafetyCopyName& name);
+
 } // namespace
 
 CatalogueRestoreResult RestoreFromBackup(Catalogue& catalogue, const ImportRegistry* registry,
@@ -105,14 +113,44 @@ CatalogueRestoreResult RunRestore(Catalogue& catalogue, const ImportRegistry* re
         return {};
     CatalogueRestoreResult result;
     std::error_code ec;
-    if (!chosenFile.empty() && std::filesystem::is_regular_file(chosenFile, ec)) {
-        if (containsAfterFirst(chosenFile, "KAVRO.MDB"))
+    const std::filesystem::path chosen(chosenFile);
+    if (!chosenFile.empty() && std::filesystem::is_regular_file(chosen, ec)) {
+        if (const auto copy = ParseSafetyCopyName(chosen.filename().string()))
+            result = restoreSafetyCopy(catalogue, registry, chosen, *copy);
+        else if (containsAfterFirst(chosenFile, "KAVRO.MDB"))
             result = ImportOldCatalogue(catalogue, registry, std::filesystem::path(chosenFolder));
         else if (containsAfterFirst(chosenFile, "KAVRO2.MDB"))
             result = RestoreFromBackup(catalogue, registry, std::filesystem::path(chosenFolder));
+        else
+            ReportRestoreFailure(catalogue, result,
+                                 chosenFile + " is neither a backup (KAVRO2.MDB or a safety copy "
+                                              "KAVRO2-date-time.MDB) nor an older catalogue (KAVRO.MDB).");
+    } else {
+        ReportRestoreFailure(catalogue, result, "No catalogue file was chosen.");
     }
-    result.endProgram = true;
+    // Only a changed catalogue needs the program to start again; otherwise it goes on as it was.
+    result.endProgram = result.changed;
     return result;
 }
+
+namespace {
+
+CatalogueRestoreResult restoreSafetyCopy(Catalogue& catalogue, const ImportRegistry* registry,
+                                         const std::filesystem::path& file, const SafetyCopyName& name)
+{
+    CatalogueRestoreResult result;
+    auto source = OpenOldCatalogue(file);
+    if (!source)
+        return ReportRestoreFailure(catalogue, result, source.error());
+    const std::string question = "Restore the safety copy of " + name.shownTime() + " with " +
+                                 std::to_string((*source)->discCount()) +
+                                 " discs?\r\nIt replaces every disc of the catalogue.";
+    if (catalogue.person().messageBox(question, catalogue.texts().text("0000", "KAVRO 5.1"), BoxIcon::Question,
+                                      BoxButtons::YesNo) != BoxAnswer::Yes)
+        return result;
+    return RestoreFromBackup(catalogue, registry, **source);
+}
+
+} // namespace
 
 } // namespace kavro

@@ -102,6 +102,27 @@ void CatalogueActions::finish(CatalogueRestoreResult result)
         m_context.person->messageBox(text, m_context.language.text("0000", "KAVRO 5.1"), BoxIcon::Information,
                                      BoxButtons::Ok);
     }
+    const std::string caption = m_context.language.text("0000", "KAVRO 5.1");
+    if (result.endProgram) {
+        // The person hears what changed before the window goes, and Kavro comes back on the
+        // changed catalogue by itself.
+        std::string text = "The catalogue now holds the " + std::to_string(result.discsAdded) + " discs that came over";
+        if (result.discsOverwritten > 0)
+            text += " (" + std::to_string(result.discsOverwritten) + " repeated rows replaced earlier ones)";
+        text += ".\r\n";
+        if (result.categoriesCreated > 0)
+            text += std::to_string(result.categoriesCreated) + " categories were made.\r\n";
+        if (result.machinesAdded > 0)
+            text += std::to_string(result.machinesAdded) + " machines were registered.\r\n";
+        if (!result.safetyCopy.empty())
+            text += "The catalogue as it was before is kept in " + result.safetyCopy.string() + ".\r\n";
+        text += "Kavro closes now and starts again on the changed catalogue.";
+        m_context.person->messageBox(text, caption, BoxIcon::Information, BoxButtons::Ok);
+        m_context.restartRequested = true;
+    } else if (result.error.empty() && !result.changed && result.rowsRead > 0) {
+        m_context.person->messageBox("Nothing came over; the catalogue has not been changed.", caption,
+                                     BoxIcon::Information, BoxButtons::Ok);
+    }
     const bool end = result.endProgram;
     m_lastImport = std::move(result);
     if (end)

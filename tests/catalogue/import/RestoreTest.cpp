@@ -2,6 +2,7 @@
 #include "catalogue/import/JetFixtures.h"
 
 #include "catalogue/import/CatalogueRestore.h"
+#include "catalogue/records/CatalogueBackup.h"
 #include "catalogue/import/OldCatalogueConversion.h"
 #include "catalogue/import/OldCatalogueSource.h"
 
@@ -199,10 +200,11 @@ TEST_F(Restore, WindowChoiceGoesByTheChosenFilesName)
     // No folder: nothing happens and the program goes on.
     auto r = RunRestore(*catalogue, &registry, "", (backupFolder() / "KAVRO2.MDB").string());
     EXPECT_FALSE(r.endProgram);
-    // Another file: nothing is imported, yet the program ends.
+    // Another file: nothing is imported, the person is told why, and the program goes on.
     r = RunRestore(*catalogue, &registry, backupFolder().string(), (backupFolder() / "notes.MDB").string());
-    EXPECT_TRUE(r.endProgram);
+    EXPECT_FALSE(r.endProgram);
     EXPECT_FALSE(r.changed);
+    EXPECT_NE(r.error.find("notes.MDB"), std::string::npos);
     EXPECT_EQ(discs(), (std::vector<Row>{{1, 1, "Current"}}));
     // A file named like a backup restores the folder's KAVRO2.MDB.
     r = RunRestore(*catalogue, &registry, backupFolder().string(), (backupFolder() / "kavro2.mdb").string());
@@ -213,6 +215,51 @@ TEST_F(Restore, WindowChoiceGoesByTheChosenFilesName)
     // One named like the older catalogue runs the old-catalogue import.
     r = RunRestore(*catalogue, &registry, backupFolder().string(), (backupFolder() / "KAVRO.MDB").string());
     EXPECT_TRUE(r.changed) << r.error;
+}
+
+TEST_F(Restore, SafetyCopyIsRestoredFromItselfAfterShowingItsTimeAndDiscs)
+{
+    openWithCategories();
+    addDisc(1, 1, "Before");
+    addDisc(1, 2, "Before two");
+    auto copy = BackupBeforeChange(*catalogue);
+    ASSERT_TRUE(copy.ok()) << copy.error();
+    const auto name = ParseSafetyCopyName(copy->filename().string());
+    ASSERT_TRUE(name);
+    catalogue->database().exec("DELETE FROM KAVRO");
+    addDisc(4, 4, "After");
+
+    for (const BoxAnswer answer : {BoxAnswer::No, BoxAnswer::Yes}) {
+        person.boxes.clear();
+        person.boxAnswers = {answer};
+        const auto r = RunRestore(*catalogue, &registry, copy->parent_path().string(), copy->string());
+        ASSERT_EQ(person.boxes.size(), 1u);
+        EXPECT_NE(person.boxes[0].text.find(name->shownTime() + " with 2 discs"), std::string::npos)
+            << person.boxes[0].text;
+        EXPECT_EQ(r.changed, answer == BoxAnswer::Yes) << r.error;
+        EXPECT_EQ(r.endProgram, r.changed);
+        EXPECT_EQ(discs(), answer == BoxAnswer::Yes ? (std::vector<Row>{{1, 1, "Before"}, {1, 2, "Before two"}})
+                                                    : (std::vector<Row>{{4, 4, "After"}}));
+    }
+}
+
+TEST(SafetyCopies, NamesAndPruningKeepTheNewestOnly)
+{
+    TempDir dir;
+    for (const char* file : {"KAVRO2-20240102-090000.MDB", "KAVRO2-20240102-090000-2.MDB", "kavro2-20240103-000000.mdb",
+                             "KAVRO2-20231231-235959.MDB", "KAVRO2.MDB", "KAVRO2-notes.MDB", "KAVRO2-20240101-1200.MDB"})
+        dir.write(std::string("Backup/") + file, "x");
+    EXPECT_EQ(ParseSafetyCopyName("KAVRO2-20240102-090000-2.MDB")->number, 2);
+    EXPECT_EQ(ParseSafetyCopyName("KAVRO2-20240102-090000.MDB")->shownTime(), "2024-01-02 09:00:00");
+    EXPECT_FALSE(ParseSafetyCopyName("KAVRO2-20240102-090000.MDB.part"));
+
+    EXPECT_EQ(PruneSafetyCopies(dir / "Backup", 2), 2);
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir / "Backup"))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"KAVRO2-20240101-1200.MDB", "KAVRO2-20240102-090000-2.MDB",
+                                              "KAVRO2-notes.MDB", "KAVRO2.MDB", "kavro2-20240103-000000.mdb"}));
 }
 
 TEST_F(Restore, CopyOfAnOlderCatalogueKeepsEveryColumn)

@@ -31,6 +31,11 @@ TEST_F(ImportAction, RestoreLeavesExactlyTheBackupsDiscsAndEndsTheProgram)
     EXPECT_TRUE(actions->lastImport()->changed);
     // The catalogue as it was is kept in Backup/ before the change.
     EXPECT_TRUE(fs::exists(actions->lastImport()->safetyCopy));
+    // The person is told what changed, and the program starts again.
+    ASSERT_EQ(person.boxes.size(), 1u);
+    EXPECT_NE(person.boxes[0].text.find("2 discs"), std::string::npos) << person.boxes[0].text;
+    EXPECT_NE(person.boxes[0].text.find("starts again"), std::string::npos);
+    EXPECT_TRUE(context.restartRequested);
 }
 
 TEST_F(ImportAction, RestoreAbandonedKeepsTheDiscsAndTheProgramRuns)
@@ -47,7 +52,7 @@ TEST_F(ImportAction, RestoreAbandonedKeepsTheDiscsAndTheProgramRuns)
     EXPECT_TRUE(window->isVisible());
 }
 
-TEST_F(ImportAction, RestoreOfAFileNamedLikeNoCatalogueImportsNothingYetEnds)
+TEST_F(ImportAction, RestoreOfAFileNamedLikeNoCatalogueSaysSoAndTheProgramRuns)
 {
     addDisc(1, 1, "Stays");
     makeBackup(dir / "usb");
@@ -56,7 +61,10 @@ TEST_F(ImportAction, RestoreOfAFileNamedLikeNoCatalogueImportsNothingYetEnds)
     answerPicker(dir / "usb", "OTHER.MDB");
     actions->restore();
     EXPECT_EQ(discs(), (Discs{{1, 1, "Stays"}}));
-    EXPECT_EQ(endings, 1);
+    EXPECT_EQ(endings, 0);
+    ASSERT_EQ(person.boxes.size(), 1u);
+    EXPECT_NE(person.boxes[0].text.find("OTHER.MDB"), std::string::npos);
+    EXPECT_FALSE(context.restartRequested);
 }
 
 TEST_F(ImportAction, KavroMdbGoesToTheOldCatalogueImport)
