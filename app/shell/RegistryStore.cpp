@@ -89,8 +89,8 @@ RegistryStore::RegistryStore(std::filesystem::path root) : m_root(std::move(root
 
 std::filesystem::path RegistryStore::defaultRoot()
 {
-    if (const char* env = std::getenv("KAVRO_REGISTRY_ROOT"); env && *env)
-        return env;
+    // Only the build chooses it: an environment switch would let any user skip the start-up
+    // password by pointing the program at a store of their own.
     return KAVRO_REGISTRY_ROOT;
 }
 

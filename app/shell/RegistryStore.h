@@ -16,8 +16,8 @@ namespace kavro {
 // created with the spelling given. In a name, "%", "/" and control bytes are stored as "%XX",
 // as is a leading "." or "@"; the unnamed default value is the file "@".
 // The root defaults to /etc/kavro/registry (machine-wide, writable by administrators only);
-// builds choose another with the CMake cache variable KAVRO_REGISTRY_ROOT, and the environment
-// variable of the same name overrides both at run time (tests and portable use).
+// builds choose another with the CMake cache variable KAVRO_REGISTRY_ROOT. Nothing at run time
+// moves it (tests give their own root to the constructor).
 class RegistryStore {
 public:
     explicit RegistryStore(std::filesystem::path root = defaultRoot());

@@ -1,6 +1,7 @@
-// The real program, run in a temporary program folder without a display. Message boxes are
-// recorded on standard output instead of shown (KAVRO_TEST_BOXES=-), and the main window closes
-// itself when asked (KAVRO_TEST_CLOSE_AFTER_MS).
+// The real program, run in a temporary program folder without a display, in the tests' build of
+// it (KavroWithSeams, beside this test): message boxes are recorded on standard output instead of
+// shown (KAVRO_TEST_BOXES=-), and the main window closes itself when asked
+// (KAVRO_TEST_CLOSE_AFTER_MS). The shipped Kavro obeys none of these.
 #include "support/TempDir.h"
 
 #include <QProcess>
@@ -40,7 +41,10 @@ struct ProgramFixture : ::testing::Test {
             GTEST_SKIP() << "Kavro is not built in " << stage;
         fs::create_directories(dir / "runtime");
         fs::permissions(dir / "runtime", fs::perms::owner_all, fs::perm_options::replace);
-        fs::copy_file(stage / "Kavro", program);
+        const fs::path seamed = fs::read_symlink("/proc/self/exe").parent_path() / "KavroWithSeams";
+        if (!fs::exists(seamed))
+            GTEST_SKIP() << "KavroWithSeams is not built beside the test";
+        fs::copy_file(seamed, program);
         for (const auto& entry : fs::directory_iterator(stage)) {
             if (entry.path().filename().string().starts_with("libtorvex.so"))
                 fs::copy(entry.path(), dir.path() / entry.path().filename(), fs::copy_options::copy_symlinks);
@@ -97,6 +101,18 @@ struct ProgramFixture : ::testing::Test {
 };
 
 } // namespace
+
+TEST(ShippedProgram, ReadsNoTestSwitch)
+{
+    // A switch the shipped program read would let any user skip the password (registry root),
+    // answer every question with Yes (boxes) or close the window; its name would be in the file.
+    const fs::path shipped = stageFolder() / "Kavro";
+    if (!fs::exists(shipped))
+        GTEST_SKIP() << "Kavro is not built in " << stageFolder();
+    const std::string bytes = TempDir::read(shipped);
+    for (const char* name : {"KAVRO_TEST_BOXES", "KAVRO_TEST_CLOSE_AFTER_MS", "KAVRO_REGISTRY_ROOT"})
+        EXPECT_EQ(bytes.find(name), std::string::npos) << name;
+}
 
 TEST_F(ProgramFixture, EmptyLanguageNameStopsNamingTheLanguageFolder)
 {

@@ -16,7 +16,7 @@ namespace kavro {
 // The person at the screen: message boxes, input boxes, file choices, a progress window and the
 // busy cursor, all as Qt dialogs. Texts are UTF-8.
 //
-// Test seam: with recordBoxesTo(path) (the program sets it from KAVRO_TEST_BOXES), no dialog is
+// Test seam: with recordBoxesTo(path) (a test build of the program sets it), no dialog is
 // shown; each message box is written as one line "box<TAB>caption<TAB>text<TAB>icon" to the file
 // ("-" for standard output) and answered OK (Yes for yes/no questions); input boxes and file
 // choices are recorded the same way and answered as cancelled. Normal runs never set it.

@@ -11,7 +11,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -20,12 +19,6 @@ namespace kavro {
 
 namespace {
 
-const char* environmentValue(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0' ? value : nullptr;
-}
-
 void showStartUpWarning(Person& person, const std::string& message)
 {
     person.messageBox(message, "Warnning!!!", BoxIcon::Stop, BoxButtons::Ok);
@@ -33,8 +26,10 @@ void showStartUpWarning(Person& person, const std::string& message)
 
 } // namespace
 
-StartUpFlow::StartUpFlow(KavroApplication& app, ChangerLibrary changer, MainWindowFactory createMainWindow)
-    : m_app(app), m_createMainWindow(std::move(createMainWindow)), m_clock(makeQtClock())
+StartUpFlow::StartUpFlow(KavroApplication& app, ChangerLibrary changer, MainWindowFactory createMainWindow,
+                         Seams seams)
+    : m_app(app), m_createMainWindow(std::move(createMainWindow)), m_clock(makeQtClock()),
+      m_seams(std::move(seams))
 {
     m_context.person = &m_person;
     m_context.clock = &m_clock;
@@ -45,8 +40,8 @@ int StartUpFlow::run()
 {
     m_app.setApplicationName(QStringLiteral("Kavro 5.1"));
     m_app.setPerson(&m_person);
-    if (const char* record = environmentValue("KAVRO_TEST_BOXES"))
-        m_person.recordBoxesTo(record);
+    if (!m_seams.recordBoxesTo.empty())
+        m_person.recordBoxesTo(m_seams.recordBoxesTo);
 
     try {
         if (prepareFiles() && takeInstanceLock())
@@ -81,7 +76,8 @@ bool StartUpFlow::prepareFiles()
     startup::moveLanguageEng(folder.path());
     m_context.settings = std::make_unique<Settings>(startup::chooseSettingsFile(folder.path()));
     m_context.log = std::make_unique<ProgramLog>(folder.file("Data/kavro.log"));
-    m_context.registry = std::make_unique<RegistryStore>(RegistryStore::defaultRoot());
+    m_context.registry = std::make_unique<RegistryStore>(
+        m_seams.registryRoot.empty() ? RegistryStore::defaultRoot() : m_seams.registryRoot);
 
     m_context.languageFilePath = startup::languageFilePath(folder.path(), startup::languageName(m_context));
     m_context.language.load(m_context.languageFilePath);
@@ -129,8 +125,8 @@ void StartUpFlow::runWindows()
     QObject::connect(window.data(), &QObject::destroyed, &m_app, &QCoreApplication::quit);
     m_person.setParentWindow(window);
     m_person.record("shown", window->objectName().toStdString());
-    if (const char* closeAfter = environmentValue("KAVRO_TEST_CLOSE_AFTER_MS"))
-        QTimer::singleShot(std::atoi(closeAfter), window.data(), &QWidget::close);
+    if (m_seams.closeAfterMs >= 0)
+        QTimer::singleShot(m_seams.closeAfterMs, window.data(), &QWidget::close);
 
     QApplication::exec();
     delete window.data(); // still there when the loop ended before its deferred delete ran

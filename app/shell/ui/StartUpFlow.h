@@ -5,7 +5,9 @@
 #include "shell/InstanceLock.h"
 #include "shell/ui/QtPerson.h"
 
+#include <filesystem>
 #include <functional>
+#include <string>
 
 class QWidget;
 
@@ -13,21 +15,30 @@ namespace kavro {
 
 class KavroApplication;
 
+// What tests change about a run. The shipped program passes none: it reads no test switch.
+struct StartUpSeams {
+    // Message boxes are written to this file ("-": standard output) and answered instead of
+    // shown (see QtPerson); the main window is reported as "shown<TAB>MainForm".
+    std::string recordBoxesTo;
+    // The main window closes itself this many milliseconds after it is shown (-1: never).
+    int closeAfterMs = -1;
+    // Root of the local-machine registry store instead of the built-in one.
+    std::filesystem::path registryRoot;
+};
+
 // The program from its start to the end of its message loop: folders, settings file, language
-// file, single instance, changer library, splash, password gate, main window.
-//
-// Test seam (environment, never set in normal use):
-//   KAVRO_TEST_BOXES=<file or ->  message boxes are written to the file (or standard output)
-//                                 and answered instead of shown (see QtPerson); the main window
-//                                 is reported as the line "shown<TAB>MainForm" once it exists.
-//   KAVRO_TEST_CLOSE_AFTER_MS=<n> the main window closes itself n ms after it is shown.
+// file, single instance, changer library, splash, password gate, main window. The shipped
+// program runs it without seams; a test build of the program gives them.
 class StartUpFlow {
 public:
     // Builds the main window and shows it as the settings say. Runs once; the flow owns the
     // window from then on.
     using MainWindowFactory = std::function<QWidget*(AppContext&)>;
 
-    StartUpFlow(KavroApplication& app, ChangerLibrary changer, MainWindowFactory createMainWindow);
+    using Seams = StartUpSeams;
+
+    StartUpFlow(KavroApplication& app, ChangerLibrary changer, MainWindowFactory createMainWindow,
+                Seams seams = {});
 
     // Runs the program; returns the exit code, which is always 0.
     int run();
@@ -48,6 +59,7 @@ private:
     SystemClock m_clock;
     AppContext m_context;
     InstanceLock m_instance;
+    Seams m_seams;
 };
 
 } // namespace kavro
