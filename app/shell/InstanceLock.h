@@ -15,8 +15,10 @@ public:
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
-    // $XDG_RUNTIME_DIR when set, else /tmp.
+    // $XDG_RUNTIME_DIR when it is this user's own folder, else /tmp/kavro-<uid> (made 0700).
     static std::string defaultFolder();
+    // The same choice for a given runtime folder (may be null) and temporary root.
+    static std::string folderFor(const char* runtimeDir, const std::string& tempRoot);
 
     // Takes the lock. False when another instance holds it or the lock file cannot be opened.
     bool acquire(const std::string& folder, std::string_view name = "KavroInstance");

@@ -24,6 +24,15 @@ std::string environmentValue(const char* name)
     return value != nullptr ? std::string(value) : std::string();
 }
 
+// An installed package (bin/Kavro beside share/kavro/) is never a program folder, even for a
+// user who may write to bin/ (root setting the start-up password): its files are the package's.
+bool isInstalledLayout(const fs::path& executable)
+{
+    const fs::path bin = executable.parent_path();
+    std::error_code ec;
+    return bin.filename() == "bin" && fs::is_directory(bin.parent_path() / "share" / "kavro", ec);
+}
+
 } // namespace
 
 ProgramFolder::UserFolders ProgramFolder::UserFolders::fromEnvironment()
@@ -47,7 +56,7 @@ ProgramFolder ProgramFolder::locate(const fs::path& executable, const UserFolder
     folder.m_path = folder.m_installFolder;
     const bool canWrite =
         writable ? writable(folder.m_installFolder) : ::access(folder.m_installFolder.c_str(), W_OK) == 0;
-    if (canWrite)
+    if (canWrite && !isInstalledLayout(executable))
         return folder;
 
     // The XDG rule: a relative XDG_DATA_HOME is invalid and ignored.

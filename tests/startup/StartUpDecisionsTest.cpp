@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <numeric>
 
+#include <unistd.h>
+
 using kavro::test::TempDir;
 namespace fs = std::filesystem;
 namespace startup = kavro::startup;
@@ -131,6 +133,34 @@ TEST(InstanceLockTest, UnusableFolderCountsAsRefused)
     EXPECT_FALSE(lock.acquire((dir / "missing").string()));
 }
 
+TEST(InstanceLockTest, RuntimeFolderNotOwnedByTheUserFallsBackToAFolderOfTheirOwn)
+{
+    TempDir dir;
+    fs::create_directory(dir / "run");
+    fs::create_directory(dir / "shared");
+    fs::permissions(dir / "shared", fs::perms::all); // like /tmp, or another user's folder
+    const std::string own = (dir / "run").string();
+    const std::string shared = (dir / "shared").string();
+    const std::string perUser = (dir / ("kavro-" + std::to_string(::geteuid()))).string();
+    struct Case {
+        const char* runtime;
+        std::string expected;
+    } cases[] = {
+        {own.c_str(), own},
+        {nullptr, perUser},
+        {"relative/run", perUser},
+        {"/nonexistent/run", perUser},
+        {shared.c_str(), perUser},
+    };
+    for (const Case& c : cases) {
+        const std::string folder = kavro::InstanceLock::folderFor(c.runtime, dir.path().string());
+        EXPECT_EQ(folder, c.expected) << (c.runtime ? c.runtime : "(unset)");
+        kavro::InstanceLock lock;
+        EXPECT_TRUE(lock.acquire(folder)) << (c.runtime ? c.runtime : "(unset)");
+    }
+    EXPECT_EQ(fs::status(perUser).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
 TEST(ProgramFolderTest, WritableExecutableFolderIsTheProgramFolder)
 {
     TempDir dir;
@@ -158,6 +188,24 @@ TEST(ProgramFolderTest, ReadOnlyInstallationUsesThePerUserFolderAndSeedsLanguage
     EXPECT_EQ(folder.seedLanguageFiles(), 1);
     EXPECT_EQ(TempDir::read(user / "data/kavro/Language/language.eng"), "English\n");
     EXPECT_EQ(TempDir::read(user / "data/kavro/Language/language.cht"), "edited by the user\n");
+}
+
+TEST(ProgramFolderTest, InstalledLayoutIsNeverTheProgramFolderEvenWhenWritable)
+{
+    // Root may write to /usr/bin; bin/ beside share/kavro/ still marks the package's folder.
+    TempDir install;
+    TempDir user;
+    install.write("bin/Kavro", "");
+    install.write("share/kavro/Language/language.eng", "English\n");
+    install.write("stage/Kavro", "");
+    const auto writable = [](const std::string&) { return true; };
+    const auto installed =
+        kavro::ProgramFolder::locate(install / "bin/Kavro", {(user / "data").string(), "/nowhere"}, writable);
+    EXPECT_EQ(installed.path(), (user / "data/kavro").string() + "/");
+    EXPECT_EQ(installed.seedLanguageFiles(), 1);
+    const auto staged =
+        kavro::ProgramFolder::locate(install / "stage/Kavro", {(user / "data").string(), "/nowhere"}, writable);
+    EXPECT_TRUE(staged.isInstallFolder());
 }
 
 TEST(ProgramFolderTest, RelativeXdgDataHomeFallsBackToHome)
