@@ -113,6 +113,14 @@ JpegResult DecodeJpeg(std::string_view stream, const JpegLimits& limits)
                       static_cast<unsigned>(info.image_width), static_cast<unsigned>(info.image_height));
         std::longjmp(state->jump, 1);
     }
+    if (static_cast<double>(info.image_width) * info.image_height >
+        static_cast<double>(stream.size()) * limits.maxPixelsPerByte) {
+        std::snprintf(state->message, sizeof state->message,
+                      "Picture of %ux%u pixels cannot be held in %zu bytes",
+                      static_cast<unsigned>(info.image_width), static_cast<unsigned>(info.image_height),
+                      stream.size());
+        std::longjmp(state->jump, 1);
+    }
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&info);

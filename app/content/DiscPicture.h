@@ -34,6 +34,10 @@ struct JpegLimits {
     int maxHeight = 8192;
     // Progressive streams can repeat scans without end; more than this is not a real picture.
     int maxScans = 1000;
+    // Every 8 x 8 block of a real stream takes at least one bit, so a stream holds at most 512
+    // pixels a byte; a header that claims far more (a broken file of 10 KB claiming 8000 x 8000)
+    // is refused instead of being decoded into a huge grey picture.
+    int maxPixelsPerByte = 1024;
 };
 
 struct JpegResult {

@@ -203,6 +203,15 @@ TEST(DiscPicture, HugeDeclaredSizeIsRefusedBeforeAllocating)
     EXPECT_NE(huge.error.find("60000x60000"), std::string::npos) << huge.error;
     EXPECT_TRUE(LoadDiscPicture(jpeg).isEmpty());
 
+    // A size within the limits that the stream cannot hold: 8000 x 8000 from a few hundred bytes.
+    jpeg[sof + 5] = static_cast<char>(0x1F);
+    jpeg[sof + 6] = static_cast<char>(0x40);
+    jpeg[sof + 7] = static_cast<char>(0x1F);
+    jpeg[sof + 8] = static_cast<char>(0x40);
+    const auto claimed = DecodeJpeg(jpeg, JpegLimits{8192, 8192, 1000});
+    EXPECT_FALSE(claimed.image);
+    EXPECT_NE(claimed.error.find("8000x8000"), std::string::npos) << claimed.error;
+
     // The limits are the caller's to choose.
     const std::string wide = encodeJpeg(32, 8, quadrants(32, 8), JCS_RGB, 3);
     EXPECT_FALSE(DecodeJpeg(wide, JpegLimits{16, 16, 1000}).image);
