@@ -58,11 +58,8 @@ start_kavro() {
         echo "No cabinet plugged in: Kavro uses the simulated demo cabinets."
         export TORVEX_SIMULATOR="$demo"
     fi
-    # The start-up password lives in the machine-wide store, which only root may write.
-    if [ "$(id -u)" -ne 0 ]; then
-        export KAVRO_REGISTRY_ROOT="$here/build/registry"
-        mkdir -p "$KAVRO_REGISTRY_ROOT"
-    fi
+    # The start-up password lives in the machine-wide store (/etc/kavro/registry), which only
+    # root may write: for anyone else the password dialog says "Set password wrong !!!".
 
     if [ -n "${DISPLAY:-}" ]; then
         echo "Starting Kavro on $DISPLAY; it runs until you close its window."
