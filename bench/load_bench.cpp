@@ -27,6 +27,8 @@
 #include "catalogue/database/DiscCursor.h"
 #include "catalogue/records/DiscRecords.h"
 #include "catalogue/search/DiscTextCache.h"
+#include "catalogue/search/FileFinder.h"
+#include "catalogue/search/NameIndex.h"
 #include "catalogue/records/DiscTree.h"
 #include "catalogue/search/QuickSearch.h"
 #include "catalogue/search/SearchScope.h"
@@ -797,6 +799,113 @@ int main(int argc, char** argv)
     }
     addMemory("advanced search", watch.end());
 
+    // --- the name index and Find files ---------------------------------------------------------
+    std::printf("\nname index and Find files\n");
+    watch.begin();
+    Database& idb = catalogue.database();
+    (void)idb.exec(std::string("DROP TABLE IF EXISTS ") + NameIndex::kTable);
+    NameIndex index;
+    double buildMs = 0;
+    {
+        const auto began = Steady::now();
+        if (!cache.refresh(idb).ok() || !index.refresh(idb, cache.rows(), &w.person).ok())
+            fail("building the name index");
+        buildMs = msSince(began);
+    }
+    const double namesMb = static_cast<double>(std::filesystem::file_size(setup.dir / "names.txt")) / 1e6;
+    const auto stored = index.storedBytes(idb);
+    const double indexMb = stored.ok() ? static_cast<double>(*stored) / 1e6 : -1;
+    add("index built over every stored tree", buildMs, -1, {});
+    std::printf("  index size %.1f MB for %.1f MB of names (%.0f %%)\n", indexMb, namesMb,
+                100.0 * indexMb / namesMb);
+    if (buildMs > 60000 || indexMb > namesMb / 2)
+        std::printf("  OUTSIDE 60 s or half the names' bytes\n");
+    advanced.setNameIndex(&index);
+    double rareSpeedUp = 0;
+    for (const char* text : {"needle_", "zqxjv", "readme"}) {
+        std::size_t found = 0;
+        const double ms = bestOf(runs, [&] {
+            auto rows = advanced.find(text, byName, scope);
+            if (!rows.ok())
+                fail("indexed advanced search");
+            found = rows.ok() ? rows->size() : 0;
+        });
+        const double tool = bestGrep(text, setup.dir / "names.txt", runs, &lines);
+        add(std::string("indexed names: \"") + text + "\" (" + std::to_string(found) + " discs, " +
+                std::to_string(advanced.lastSkipped()) + " ruled out)",
+            ms, tool, "grep -c -F -i");
+        if (std::string(text) == "needle_") {
+            rareSpeedUp = tool / ms;
+            if (ms >= 20 || rareSpeedUp < 25)
+                std::printf("  OUTSIDE 20 ms or 25x grep\n");
+        }
+        if (std::string(text) == "zqxjv" && ms >= 10)
+            std::printf("  OUTSIDE 10 ms\n");
+        if (std::string(text) == "readme" && ms > tool)
+            std::printf("  OUTSIDE grep's time\n");
+    }
+    FileFinder finder(catalogue, cache, &index);
+    auto named = [](const std::string& text) {
+        FileQuery q;
+        q.text = text;
+        return q;
+    };
+    for (const char* text : {"invoice", "needle_", "*.pdf"}) {
+        std::size_t rows = 0;
+        const double ms = bestOf(runs, [&] {
+            if (!finder.start(named(text)).ok() || !finder.fetch(1000).ok())
+                fail("Find files");
+            rows = finder.hits().size();
+        });
+        add(std::string("Find files, first screen: \"") + text + "\" (" + std::to_string(rows) + " rows)", ms,
+            -1, {});
+        if (ms >= 50)
+            std::printf("  OUTSIDE 50 ms\n");
+    }
+    {
+        const std::string typing = "needle_0437";
+        double slowestKey = 0;
+        for (std::size_t n = 3; n <= typing.size(); ++n) {
+            const double ms = bestOf(runs, [&] {
+                if (!finder.start(named(typing.substr(0, n))).ok() || !finder.fetch(1000).ok())
+                    fail("Find files");
+            });
+            slowestKey = std::max(slowestKey, ms);
+        }
+        add("Find files, slowest keystroke typing \"" + typing + "\" (3 bytes on)", slowestKey, -1, {});
+        if (slowestKey >= 50)
+            std::printf("  OUTSIDE 50 ms\n");
+    }
+    {
+        // A disc written again with a new tree of as many entries, with and without its index update.
+        std::mt19937 treeRng(99);
+        const int machine = kFirstMachine, slot = 1;
+        auto writeOnce = [&](int round) {
+            if (!LoadDiscTree(catalogue, machine, slot))
+                return false;
+            catalogue.fileTree() = makeTree(treeRng, setup.entries, 100000 + round, true, 3);
+            return catalogue.discCursor().edit().ok() && SaveDiscTree(catalogue).ok() &&
+                   catalogue.discCursor().post().ok();
+        };
+        int round = 0;
+        double plain = 1e18, indexed = 1e18;
+        for (int r = 0; r < runs; ++r) {
+            auto began = Steady::now();
+            if (!writeOnce(round++))
+                fail("writing a disc");
+            plain = std::min(plain, msSince(began));
+            began = Steady::now();
+            if (!writeOnce(round++) || !cache.refresh(idb).ok() || !index.refresh(idb, cache.rows()).ok())
+                fail("writing a disc with its index");
+            indexed = std::min(indexed, msSince(began));
+        }
+        add("a disc of " + std::to_string(setup.entries) + " entries written, with its index update", indexed, plain,
+            "the same write alone");
+        if (indexed > 1.5 * plain)
+            std::printf("  OUTSIDE 1.5x\n");
+    }
+    addMemory("name index, Find files", watch.end());
+
     // --- the whole run -------------------------------------------------------------------------
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -816,5 +925,6 @@ int main(int argc, char** argv)
     } else {
         std::printf("\nkept %s\n", setup.dir.c_str());
     }
+    std::printf("rare-name speed-up over grep: %.1f\n", rareSpeedUp);
     return result;
 }
