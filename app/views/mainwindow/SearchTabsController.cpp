@@ -13,6 +13,7 @@
 #include "views/mainwindow/TMainForm.h"
 
 #include <QAction>
+#include <QMenu>
 
 #include <algorithm>
 
@@ -31,6 +32,21 @@ SearchTabsController::SearchTabsController(TMainForm& window, DiscTextCache& cac
         connect(menu, &QAction::triggered, this,
                 [this] { advancedSearch(m_window.widgets().treeView1->currentNode()); });
     }
+    m_search.setNameIndex(&m_nameIndex);
+    auto* findFiles = new QAction(QStringLiteral("Find files..."), &window);
+    findFiles->setObjectName(QStringLiteral("N_find_files"));
+    findFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    window.addAction(findFiles);
+    if (QAction* menu = window.designedAction(QStringLiteral("N21")))
+        for (QObject* o : menu->associatedObjects())
+            if (auto* m = qobject_cast<QMenu*>(o))
+                m->insertAction(menu, findFiles);
+    connect(findFiles, &QAction::triggered, this, [this] {
+        TfrmFindFiles* w = openFindFiles();
+        w->show();
+        w->raise();
+        w->activateWindow();
+    });
     DiscBrowser& browser = window.browser();
     connect(&browser, &DiscBrowser::searchTabClicked, this, &SearchTabsController::showTab);
     connect(&browser, &DiscBrowser::discRemoved, this, &SearchTabsController::dropDisc);
@@ -142,6 +158,49 @@ void SearchTabsController::dropDisc(int machine, int slot)
         std::erase_if(m_tabs[i].rows,
                       [&](const SearchRow& row) { return row.machine == machine && row.slot == slot; });
     }
+}
+
+TfrmFindFiles* SearchTabsController::openFindFiles()
+{
+    if (m_findFiles)
+        return m_findFiles;
+    TfrmFindFiles::Actions actions;
+    actions.show = [this](const FoundDisc& d, const FileHit& h) { showFound(d, h); };
+    actions.present = [this](const FoundDisc& d) { MoveToSlot(m_window.changer(), d.machine, d.slot); };
+    m_findFiles = new TfrmFindFiles(m_window.catalogue(), m_cache, &m_nameIndex, std::move(actions), &m_window);
+    m_findFiles->setWindowFlag(Qt::Window);
+    return m_findFiles;
+}
+
+void SearchTabsController::showFound(const FoundDisc& disc, const FileHit& hit)
+{
+    DiscBrowser& browser = m_window.browser();
+    browser.syncTree();
+    TreeNode* node = m_window.catalogue().categoryTree().findDisc(disc.machine, disc.slot);
+    if (!node)
+        return;
+    // Each click on a folder node lists its run and gives the node its folder children.
+    browser.nodeClicked(node);
+    for (const std::string& name : hit.folderNames()) {
+        TreeNode* next = nullptr;
+        for (std::size_t i = 0; i < node->childCount() && !next; ++i)
+            if (node->child(i)->text == name)
+                next = node->child(i);
+        if (!next)
+            break;
+        browser.syncTree();
+        browser.nodeClicked(next);
+        node = next;
+    }
+    browser.syncTree();
+    m_window.widgets().treeView1->selectNode(node);
+    ListView* files = m_window.widgets().listView1;
+    const QString name = QString::fromStdString(hit.name);
+    for (int i = 0; i < files->topLevelItemCount(); ++i)
+        if (files->topLevelItem(i)->text(0) == name) {
+            files->setCurrentItem(files->topLevelItem(i));
+            break;
+        }
 }
 
 void SearchTabsController::report(const std::string& error)

@@ -3,6 +3,8 @@
 #include "catalogue/search/AdvancedSearch.h"
 #include "catalogue/search/SearchTabs.h"
 #include "views/lists/ListRow.h"
+#include "catalogue/search/NameIndex.h"
+#include "views/dialogs/TfrmFindFiles.h"
 #include "views/dialogs/TfrmSearch.h"
 
 #include <QObject>
@@ -39,6 +41,10 @@ public:
     void showTab(TreeNode* node);
 
     SearchTabs& tabs() { return m_tabs; }
+    // The Find files window (menu entry N_find_files, Ctrl+F), made on first use and kept.
+    TfrmFindFiles* openFindFiles();
+    // A Find files row shown: its disc selected with the folder open and the file selected.
+    void showFound(const FoundDisc& disc, const FileHit& hit);
     void setAskSearch(AskSearch ask) { m_ask = std::move(ask); }
 
 private:
@@ -55,6 +61,9 @@ private:
     // Each tab's hidden list, by the tab's index in m_tabs.
     std::deque<std::vector<ListRow>> m_tabRows;
     AskSearch m_ask;
+    // Shared by the advanced search and Find files.
+    NameIndex m_nameIndex;
+    TfrmFindFiles* m_findFiles = nullptr;
 };
 
 } // namespace kavro
