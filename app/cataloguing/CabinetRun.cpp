@@ -326,8 +326,11 @@ SlotResult CabinetRun::catalogueSlot(int slot)
         if (m_options.existing == ExistingSlots::CheckOnly || !m_options.overwriteDifferent)
             return finish(SlotResult{slot, SlotOutcome::DifferentDisc, before.title, what});
     }
-    if (known && m_options.existing == ExistingSlots::CheckOnly)
-        return finish(SlotResult{slot, SlotOutcome::Unchanged, before.title, {}});
+    if (m_options.existing == ExistingSlots::CheckOnly) {
+        if (known)
+            return finish(SlotResult{slot, SlotOutcome::Unchanged, before.title, {}});
+        return finish(SlotResult{slot, SlotOutcome::NotCatalogued, {}, "holds " + info->volume});
+    }
 
     step(Step::Writing);
     DiscRecord& d = catalogue.currentDisc();

@@ -20,7 +20,8 @@ const std::map<SlotOutcome, std::string_view>& words()
         {SlotOutcome::Catalogued, "catalogued"},     {SlotOutcome::Refreshed, "refreshed"},
         {SlotOutcome::Unchanged, "unchanged"},       {SlotOutcome::Skipped, "skipped"},
         {SlotOutcome::Empty, "empty"},               {SlotOutcome::Unreadable, "unreadable"},
-        {SlotOutcome::DifferentDisc, "different disc"}, {SlotOutcome::Failed, "failed"}};
+        {SlotOutcome::DifferentDisc, "different disc"}, {SlotOutcome::NotCatalogued, "not catalogued"},
+        {SlotOutcome::Failed, "failed"}};
     return kWords;
 }
 

@@ -9,7 +9,17 @@
 namespace kavro {
 
 // How one slot of a cataloguing run ended.
-enum class SlotOutcome { Catalogued, Refreshed, Unchanged, Skipped, Empty, Unreadable, DifferentDisc, Failed };
+enum class SlotOutcome {
+    Catalogued,
+    Refreshed,
+    Unchanged,
+    Skipped,
+    Empty,
+    Unreadable,
+    DifferentDisc,
+    NotCatalogued, // a check found a disc in a slot the catalogue calls free
+    Failed,
+};
 
 // The word the run log and the results use for an outcome ("catalogued", "different disc", ...).
 std::string_view OutcomeWord(SlotOutcome outcome);
