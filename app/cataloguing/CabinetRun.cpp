@@ -123,15 +123,15 @@ std::vector<SlotResult> CabinetRun::run()
         finished.insert(r.slot);
     if (!m_resumed) {
         (void)m_log.append("run " + nowText() + " machine=" + std::to_string(m_options.machine) +
-                           " slots=" + FormatSlotRanges(m_options.slots) +
+                           " slots=" + FormatSlotRanges(m_options.slotNumbers) +
                            " existing=" + existingWord(m_options.existing) +
                            " titles=" + (m_options.askTitles ? "1" : "0") +
                            " category=" + std::to_string(m_options.categoryId) +
                            " different=" + (m_options.overwriteDifferent ? "1" : "0"));
     }
-    const int count = static_cast<int>(m_options.slots.size());
+    const int count = static_cast<int>(m_options.slotNumbers.size());
     for (int i = 0; i < count && !m_stopped && !m_cabinetGone; ++i) {
-        const int slot = m_options.slots[static_cast<std::size_t>(i)];
+        const int slot = m_options.slotNumbers[static_cast<std::size_t>(i)];
         if (finished.count(slot) != 0)
             continue;
         if (m_observer)
@@ -147,7 +147,7 @@ std::vector<SlotResult> CabinetRun::run()
         (void)m_log.append("end");
     // Results in the order of the slots asked for.
     std::vector<SlotResult> ordered;
-    for (const int slot : m_options.slots)
+    for (const int slot : m_options.slotNumbers)
         for (const SlotResult& r : m_done)
             if (r.slot == slot) {
                 ordered.push_back(r);
@@ -395,7 +395,7 @@ bool ReturnDiscLeftInDrive(CabinetRunServices& services, const UnfinishedRun& ru
 
 std::optional<std::vector<int>> ParseSlotRanges(std::string_view text, int lastSlot)
 {
-    std::vector<int> slots;
+    std::vector<int> slotNumbers;
     std::set<int> seen;
     auto number = [](std::string_view s) -> std::optional<int> {
         while (!s.empty() && s.front() == ' ')
@@ -419,12 +419,12 @@ std::optional<std::vector<int>> ParseSlotRanges(std::string_view text, int lastS
             return std::nullopt;
         for (int s = *first; s <= *last; ++s)
             if (seen.insert(s).second)
-                slots.push_back(s);
+                slotNumbers.push_back(s);
         at = comma + 1;
     }
-    if (slots.empty())
+    if (slotNumbers.empty())
         return std::nullopt;
-    return slots;
+    return slotNumbers;
 }
 
 std::string FormatSlotRanges(const std::vector<int>& slots)

@@ -26,7 +26,7 @@ enum class ExistingSlots { Skip, Refresh, CheckOnly };
 
 struct CabinetRunOptions {
     int machine = 0;
-    std::vector<int> slots;
+    std::vector<int> slotNumbers;
     ExistingSlots existing = ExistingSlots::Skip;
     bool askTitles = false;          // audio discs: titles from MusicBrainz or CDDB
     int categoryId = 0;              // the category of new discs

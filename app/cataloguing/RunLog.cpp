@@ -122,7 +122,7 @@ std::optional<UnfinishedRun> RunLog::unfinished(const std::filesystem::path& fil
             UnfinishedRun r;
             r.header = line;
             r.machine = toInt(field(l, "machine")).value_or(0);
-            r.slots = ParseSlotRanges(field(l, "slots"), 255).value_or(std::vector<int>{});
+            r.slotNumbers = ParseSlotRanges(field(l, "slots"), 255).value_or(std::vector<int>{});
             r.existing = std::string(field(l, "existing"));
             r.askTitles = field(l, "titles") == "1";
             r.categoryId = toInt(field(l, "category")).value_or(0);

@@ -37,7 +37,7 @@ struct SlotResult {
 struct UnfinishedRun {
     std::string header; // the run's first line, as written
     int machine = 0;
-    std::vector<int> slots;
+    std::vector<int> slotNumbers;
     std::string existing;   // "skip", "refresh" or "check"
     bool askTitles = false;
     int categoryId = 0;

@@ -67,9 +67,9 @@ SlotMap BuildSlotMap(Catalogue& catalogue, const ChangerContext& ctx, int machin
 {
     SlotMap map;
     map.machine = machine;
-    map.slots.resize(static_cast<std::size_t>(std::max(0, lastSlot)));
+    map.cells.resize(static_cast<std::size_t>(std::max(0, lastSlot)));
     auto at = [&](int slot) -> SlotInfo* {
-        return slot >= 1 && slot <= lastSlot ? &map.slots[static_cast<std::size_t>(slot - 1)] : nullptr;
+        return slot >= 1 && slot <= lastSlot ? &map.cells[static_cast<std::size_t>(slot - 1)] : nullptr;
     };
 
     Query q(catalogue.database());
@@ -123,8 +123,8 @@ SlotMap BuildSlotMap(Catalogue& catalogue, const ChangerContext& ctx, int machin
 
 int FreeSlotOf(const SlotMap& map)
 {
-    for (std::size_t i = 0; i < map.slots.size(); ++i)
-        if (map.slots[i].state == SlotState::Free)
+    for (std::size_t i = 0; i < map.cells.size(); ++i)
+        if (map.cells[i].state == SlotState::Free)
             return static_cast<int>(i) + 1;
     return 0;
 }

@@ -29,7 +29,7 @@ struct SlotInfo {
 
 struct SlotMap {
     int machine = 0;
-    std::vector<SlotInfo> slots; // slot n at index n - 1
+    std::vector<SlotInfo> cells; // slot n at index n - 1
 };
 
 // The map of a cabinet's lastSlot slots from the catalogue, Data/Retrieve.log, the last

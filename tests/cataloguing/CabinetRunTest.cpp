@@ -140,7 +140,7 @@ protected:
     {
         CabinetRunOptions o;
         o.machine = kDrive;
-        o.slots = std::move(slots);
+        o.slotNumbers = std::move(slots);
         o.existing = existing;
         return o;
     }
@@ -241,10 +241,10 @@ TEST_F(CabinetRunTest, ARunKilledAnywhereGoesOnWithNothingWrittenTwiceAndNoDiscL
         // The next start: the run is offered for continuation, and a disc in the drive goes home.
         const auto left = RunLog::unfinished(s.logFile);
         ASSERT_TRUE(left.has_value());
-        EXPECT_EQ(left->slots, (std::vector<int>{1, 2, 3}));
+        EXPECT_EQ(left->slotNumbers, (std::vector<int>{1, 2, 3}));
         settle();
         EXPECT_TRUE(ReturnDiscLeftInDrive(s, *left));
-        CabinetRunOptions again = options(ExistingSlots::Refresh, left->slots);
+        CabinetRunOptions again = options(ExistingSlots::Refresh, left->slotNumbers);
         CabinetRun second(s, again);
         second.resume(*left);
         const auto results = second.run();

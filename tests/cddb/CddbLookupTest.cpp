@@ -68,7 +68,8 @@ int unusedPort()
         ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
         socklen_t length = sizeof address;
         ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-        ::close(probe);
+        // Kept bound and never listening: connections are refused, and no other test running
+        // at the same time can take the port meanwhile.
         return static_cast<int>(ntohs(address.sin_port));
     }();
     return port;

@@ -208,7 +208,7 @@ int main(int argc, char** argv)
     if (command == "map") {
         const SlotMap map = BuildSlotMap(catalogue, ctx, *machine, lastSlot, folder + "Data/");
         for (const int slot : chosen) {
-            const SlotInfo& info = map.slots[static_cast<std::size_t>(slot - 1)];
+            const SlotInfo& info = map.cells[static_cast<std::size_t>(slot - 1)];
             std::printf("%d\t%s\t%s\n", slot, std::string(SlotStateWord(info.state)).c_str(), info.title.c_str());
         }
         return kExitOk;
@@ -231,7 +231,7 @@ int main(int argc, char** argv)
                                 folder + "Data/CabinetRun.log"};
     CabinetRunOptions options;
     options.machine = *machine;
-    options.slots = chosen;
+    options.slotNumbers = chosen;
     options.existing = command == "check" ? ExistingSlots::CheckOnly : ExistingSlots::Refresh;
     options.askTitles = true;
     PrintingObserver observer;

@@ -15,10 +15,17 @@
 #include "views/mainwindow/MainFormWidgets.h"
 #include "views/dialogs/TfrmRetrieve.h"
 #include "views/dialogs/TfrmSwapID.h"
+#include "views/dialogs/TfrmCatalogueCabinet.h"
+#include "views/dialogs/TfrmSlotMap.h"
+#include "cataloguing/SlotMap.h"
+#include "cddb/DiscTitleLookup.h"
+#include "platform/LibcdioTocReader.h"
+#include "changer/CabinetWait.h"
 
 #include "torvex/CabinetProbe.h"
 
 #include <QAction>
+#include <QMessageBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -100,6 +107,98 @@ bool ChangerControls::eventFilter(QObject* watched, QEvent* event)
     // Message boxes of the flow itself are windows of their own and still answer.
     const auto* widget = qobject_cast<const QWidget*>(watched);
     return widget && widget->window() == m_window;
+}
+
+void ChangerControls::catalogueCabinet()
+{
+    if (cabinetBusy())
+        return;
+    std::vector<TfrmCatalogueCabinet::Choice> machines;
+    for (int i = 0; i < m_ctx.machines.count(); ++i) {
+        const int id = m_ctx.machines.MachineAt(i);
+        if (IsDriveMachine(m_ctx, id))
+            machines.push_back({m_ctx.machines.MachineName(id), id});
+    }
+    if (machines.empty()) {
+        m_app.person->messageBox("No cabinet with a drive is registered.", m_ctx.messageCaption, BoxIcon::Information,
+                                 BoxButtons::Ok);
+        return;
+    }
+    std::vector<TfrmCatalogueCabinet::Choice> categories;
+    CategoryList& list = m_ctx.catalogue.categories();
+    for (int i = 0; i < list.count(); ++i)
+        if (list[i].node != nullptr)
+            categories.push_back({list[i].node->text, list[i].id});
+    TfrmCatalogueCabinet dialog(machines, categories, [this] { return cabinetRunServices(); },
+                                [this] { emit discsWritten(); }, m_window);
+    if (const auto left = RunLog::unfinished(m_ctx.dataFolder() / "CabinetRun.log"))
+        dialog.offerContinuation(*left);
+    m_deviceMonitor.stop();
+    dialog.exec();
+    m_deviceMonitor.start();
+    emit discsWritten();
+}
+
+void ChangerControls::showSlotMap()
+{
+    if (cabinetBusy())
+        return;
+    const int machine = m_ctx.machines.MachineByName(m_ctx.display.machineNameText()) != 0
+                            ? m_ctx.machines.MachineByName(m_ctx.display.machineNameText())
+                            : m_ctx.CurrentMachine;
+    if (machine == 0 || m_ctx.machines.find(machine) == nullptr)
+        return;
+    const SlotMap map = BuildSlotMap(m_ctx.catalogue, m_ctx, machine, LastSlotOf(m_ctx, machine), m_ctx.dataFolder());
+    TfrmSlotMap dialog(
+        QString::fromStdString(m_ctx.machines.MachineName(machine)), map,
+        [this, machine](int slot) { emit slotChosen(machine, slot); },
+        [this, machine](int slot) { doorAction(machine, slot); }, m_window);
+    dialog.exec();
+}
+
+void ChangerControls::offerUnfinishedRun()
+{
+    const auto left = RunLog::unfinished(m_ctx.dataFolder() / "CabinetRun.log");
+    if (!left || m_ctx.machines.find(left->machine) == nullptr)
+        return;
+    if (left->maybeInDrive != 0) {
+        const std::string question = "A cataloguing run of " + m_ctx.machines.MachineName(left->machine) +
+                                     " was cut short while slot " + std::to_string(left->maybeInDrive) +
+                                     "'s disc was in the drive. Return it to its slot now?";
+        if (m_app.person->messageBox(question, m_ctx.messageCaption, BoxIcon::Question, BoxButtons::YesNo) ==
+            BoxAnswer::Yes) {
+            CabinetRunServices services = cabinetRunServices();
+            if (!ReturnDiscLeftInDrive(services, *left))
+                m_app.person->messageBox("The disc could not be returned; the cabinet did not answer.",
+                                         m_ctx.messageCaption, BoxIcon::Warning, BoxButtons::Ok);
+        }
+    }
+    const std::string question = "A cataloguing run of " + m_ctx.machines.MachineName(left->machine) +
+                                 " was cut short after " + std::to_string(left->done.size()) + " of " +
+                                 std::to_string(left->slotNumbers.size()) + " slots. Continue it now?";
+    if (m_app.person->messageBox(question, m_ctx.messageCaption, BoxIcon::Question, BoxButtons::YesNo) ==
+        BoxAnswer::Yes)
+        catalogueCabinet();
+}
+
+Drives ChangerControls::drives() const
+{
+    const Settings& settings = *m_app.settings;
+    return Drives::build(Drives::readSystem(), [&settings](char key) {
+        return settings.readString(Drives::SettingsSection, std::string(1, key), "");
+    });
+}
+
+CabinetRunServices ChangerControls::cabinetRunServices()
+{
+    if (!m_tocReader) {
+        m_tocReader = std::make_unique<LibcdioTocReader>();
+        m_titles = std::make_unique<DiscTitleLookup>(*m_tocReader);
+    }
+    return CabinetRunServices{m_ctx.catalogue, m_ctx, *m_app.settings, m_app.language, *m_app.person, *m_app.clock,
+                              m_titles.get(), m_tocReader.get(), [this] { return drives(); },
+                              Drives::letterOf(keys::read(*m_app.settings, keys::Cdrom)),
+                              m_ctx.dataFolder() / "CabinetRun.log"};
 }
 
 ChangerControls::~ChangerControls()

@@ -5,6 +5,7 @@
 #include "changer/TakeOutDialog.h"
 #include "changer/TakeOutFlows.h"
 #include "changer/TestCycle.h"
+#include "cataloguing/CabinetRun.h"
 #include "views/mainwindow/WindowTimer.h"
 
 #include <QObject>
@@ -23,6 +24,9 @@ struct AppContext;
 class Catalogue;
 struct MainFormWidgets;
 class TorvexCalls;
+class Drives;
+class DiscTitleLookup;
+class LibcdioTocReader;
 
 // The main window's side of the changer control: it owns the changer context and the two
 // window timers, shows the context's display data (status panels 0 and 3, the machine bar, the
@@ -77,6 +81,12 @@ public:
     void resetAll();
     void closeDoor();
     void swapId();
+    // "Catalogue Cabinet" (drive cabinets only) and "Slot Map" of the function menu.
+    void catalogueCabinet();
+    void showSlotMap();
+    // At start: a cataloguing run cut short is offered for continuation, and a disc it may have
+    // left in the drive to be returned.
+    void offerUnfinishedRun();
 
     // Whether a cabinet command is under way; meanwhile the window starts no other.
     bool cabinetBusy() const { return m_ctx.cabinetWork > 0; }
@@ -84,6 +94,10 @@ public:
 signals:
     // The machine numbers of the catalogue changed; the program must start again.
     void restartRequested();
+    // A cataloguing run wrote disc rows: the trees and lists show them anew.
+    void discsWritten();
+    // The slot map's click: show this disc; its double click: present it at the door.
+    void slotChosen(int machine, int slot);
 
 protected:
     // While a cabinet moves, the window's clicks and keys are dropped: a flow waits inside the
@@ -97,6 +111,8 @@ private:
     // Opens a folder in the file manager; "" opens the computer's drives.
     void openLocation(const std::string& folder);
     std::string driveFolder() const;
+    CabinetRunServices cabinetRunServices();
+    Drives drives() const;
 
     AppContext& m_app;
     MainFormWidgets& m_widgets;
@@ -106,6 +122,8 @@ private:
     ChangerContext m_ctx;
     Dialogs m_dialogs;
     std::array<std::string, 4> m_shownStatus{};
+    std::unique_ptr<LibcdioTocReader> m_tocReader;
+    std::unique_ptr<DiscTitleLookup> m_titles;
 };
 
 } // namespace kavro

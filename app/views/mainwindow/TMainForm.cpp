@@ -37,9 +37,11 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <tuple>
 #include <string>
 
 namespace kavro {
@@ -145,6 +147,8 @@ TMainForm::TMainForm(AppContext& context, Services services, QWidget* parent)
     readColumnWidths();
     connectCommands();
     m_changer->rescanAndStartTimers();
+    // Once the window is up: a cataloguing run cut short is offered to go on.
+    QTimer::singleShot(0, this, [this] { m_changer->offerUnfinishedRun(); });
 
     // The start state: ListView2 shown, the data tab, details.
     m_w.pageControl1->setCurrentIndex(1);
@@ -213,6 +217,9 @@ void TMainForm::buildMenus()
     addEntry(functions, "N_power_off", QStringLiteral("關閉電源"));
     addEntry(functions, "N_Reset", QStringLiteral("重罝"));
     addEntry(functions, "N_closedoor", QStringLiteral("關門"), false);
+    // A drive cabinet catalogues itself; the slots of a cabinet at a glance.
+    addEntry(functions, "N_catalogue_cabinet", QStringLiteral("自動建立光碟櫃目錄…"));
+    addEntry(functions, "N_slot_map", QStringLiteral("光碟櫃格位圖…"));
     // No burning program is offered.
     addEntry(functions, "N_callburn", QStringLiteral("燒錄程式"), false);
     addEntry(functions, "Nero1", QStringLiteral("Nero 燒錄"), false);
@@ -296,7 +303,8 @@ void TMainForm::buildPanes()
     auto* left = new QVBoxLayout(m_w.leftPane);
     left->setContentsMargins(0, 0, 0, 0);
     left->setSpacing(0);
-    left->addWidget(captionStrip(m_w.leftPane, "TntPanel2", QStringLiteral("光碟分類")));
+    m_w.tntPanel2 = captionStrip(m_w.leftPane, "TntPanel2", QStringLiteral("光碟分類"));
+    left->addWidget(m_w.tntPanel2);
     m_w.leftSplitter = designed(new QSplitter(Qt::Vertical, m_w.leftPane), "Splitter2", "TSplitter");
     m_w.leftSplitter->setChildrenCollapsible(false);
     m_w.treeView1 = designed(new NavigationTree(m_w.leftSplitter), "TreeView1", "TTreeView");
@@ -452,10 +460,12 @@ void TMainForm::buildStatusBar()
     for (std::size_t i = 0; i < m_w.status.size(); ++i) {
         m_w.status[i] = new QLabel(texts[i], bar);
         m_w.status[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        m_w.status[i]->setFixedWidth(widths[i]);
+        // The designed widths are the least a panel gets: a longer text (a device status, a
+        // translation, a larger font) widens its panel, and the last one takes the rest.
+        m_w.status[i]->setMinimumWidth(widths[i]);
         m_w.status[i]->setFrameShape(QFrame::Panel);
         m_w.status[i]->setFrameShadow(QFrame::Sunken);
-        bar->addWidget(m_w.status[i]);
+        bar->addWidget(m_w.status[i], i + 1 == m_w.status.size() ? 1 : 0);
     }
     setStatusBar(bar);
 }
@@ -474,6 +484,18 @@ void TMainForm::connectCommands()
     on("N_Reset", [this] { m_changer->resetAll(); });
     on("N_closedoor", [this] { m_changer->closeDoor(); });
     on("SwapID1", [this] { m_changer->swapId(); });
+    on("N_catalogue_cabinet", [this] { m_changer->catalogueCabinet(); });
+    on("N_slot_map", [this] { m_changer->showSlotMap(); });
+    for (const auto& [name, key, text] : {std::tuple{"N_catalogue_cabinet", "5017", "Catalogue Cabinet…"},
+                                          std::tuple{"N_slot_map", "5018", "Slot Map…"}})
+        if (QAction* action = designedAction(QString::fromLatin1(name)))
+            action->setText(QString::fromStdString(m_changer->context().text(key, text)));
+    connect(m_changer.get(), &ChangerControls::discsWritten, this, [this] {
+        m_browser->buildDiscNodes();
+        m_browser->syncTree();
+    });
+    connect(m_changer.get(), &ChangerControls::slotChosen, this,
+            [this](int machine, int slot) { m_browser->selectDisc(machine, slot); });
     connect(m_changer.get(), &ChangerControls::restartRequested, this, &QWidget::close);
 
     on("TBItem31", [this] {

@@ -1,0 +1,307 @@
+#include "views/dialogs/TfrmCatalogueCabinet.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+
+namespace kavro {
+
+namespace {
+
+QString q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+std::string csvField(const std::string& s)
+{
+    if (s.find_first_of(",\"\r\n") == std::string::npos)
+        return s;
+    std::string out = "\"";
+    for (const char c : s) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string clockText(std::int64_t seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%d:%02d", static_cast<int>(seconds / 60), static_cast<int>(seconds % 60));
+    return text;
+}
+
+} // namespace
+
+TfrmCatalogueCabinet::TfrmCatalogueCabinet(std::vector<Choice> machines, std::vector<Choice> categories,
+                                           std::function<CabinetRunServices()> makeServices,
+                                           std::function<void()> written, QWidget* parent)
+    : QDialog(parent), m_machines(std::move(machines)), m_categories(std::move(categories)),
+      m_makeServices(std::move(makeServices)), m_written(std::move(written))
+{
+    setObjectName(QStringLiteral("frmCatalogueCabinet"));
+    setWindowTitle(tr("Catalogue Cabinet"));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* form = new QFormLayout;
+    m_machine = new QComboBox(this);
+    m_machine->setObjectName(QStringLiteral("ComboBox_CabinetMachine"));
+    for (const Choice& m : m_machines)
+        m_machine->addItem(q(m.name), m.id);
+    form->addRow(tr("Cabinet:"), m_machine);
+    m_slots = new QLineEdit(QStringLiteral("1-100"), this);
+    m_slots->setObjectName(QStringLiteral("Edit_CabinetSlots"));
+    m_slots->setPlaceholderText(QStringLiteral("1-40,45"));
+    form->addRow(tr("Slots:"), m_slots);
+    m_category = new QComboBox(this);
+    m_category->setObjectName(QStringLiteral("ComboBox_CabinetCategory"));
+    for (const Choice& c : m_categories)
+        m_category->addItem(q(c.name), c.id);
+    form->addRow(tr("Category of new discs:"), m_category);
+    layout->addLayout(form);
+
+    auto* known = new QGroupBox(tr("Slots already in the catalogue"), this);
+    auto* knownLayout = new QVBoxLayout(known);
+    m_skip = new QRadioButton(tr("Skip them"), known);
+    m_refresh = new QRadioButton(tr("Refresh their volume data and file tree"), known);
+    m_check = new QRadioButton(tr("Check only: write nothing, report what differs"), known);
+    m_skip->setChecked(true);
+    m_overwrite = new QCheckBox(tr("Write over a disc other than its record"), known);
+    for (QWidget* w : {static_cast<QWidget*>(m_skip), static_cast<QWidget*>(m_refresh),
+                       static_cast<QWidget*>(m_check), static_cast<QWidget*>(m_overwrite)})
+        knownLayout->addWidget(w);
+    layout->addWidget(known);
+    m_titles = new QCheckBox(tr("Ask MusicBrainz or CDDB for the titles of audio discs"), this);
+    layout->addWidget(m_titles);
+
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("ProgressBar_Cabinet"));
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    layout->addWidget(m_progress);
+    m_progressText = new QLabel(this);
+    m_progressText->setObjectName(QStringLiteral("Label_CabinetProgress"));
+    m_progressText->setWordWrap(true);
+    layout->addWidget(m_progressText);
+
+    m_results = new QTreeWidget(this);
+    m_results->setObjectName(QStringLiteral("ListView_CabinetResults"));
+    m_results->setHeaderLabels({tr("Slot"), tr("Outcome"), tr("Title"), tr("Reason")});
+    m_results->setRootIsDecorated(false);
+    m_results->header()->setStretchLastSection(true);
+    m_results->setMinimumHeight(160);
+    layout->addWidget(m_results, 1);
+
+    auto* buttons = new QHBoxLayout;
+    m_start = new QPushButton(tr("Start"), this);
+    m_start->setObjectName(QStringLiteral("Btn_CabinetStart"));
+    m_stop = new QPushButton(tr("Stop"), this);
+    m_stop->setObjectName(QStringLiteral("Btn_CabinetStop"));
+    m_stop->setEnabled(false);
+    m_export = new QPushButton(tr("Export CSV…"), this);
+    m_export->setObjectName(QStringLiteral("Btn_CabinetExport"));
+    auto* close = new QPushButton(tr("Close"), this);
+    buttons->addWidget(m_start);
+    buttons->addWidget(m_stop);
+    buttons->addStretch(1);
+    buttons->addWidget(m_export);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+    connect(m_start, &QPushButton::clicked, this, &TfrmCatalogueCabinet::start);
+    connect(m_stop, &QPushButton::clicked, this, [this] {
+        if (m_run)
+            m_run->stop();
+        m_stop->setEnabled(false);
+        m_progressText->setText(m_progressText->text() + QLatin1Char('\n') +
+                                tr("Stopping after this slot, once its disc is back."));
+    });
+    connect(m_export, &QPushButton::clicked, this, &TfrmCatalogueCabinet::exportCsv);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    resize(620, 560);
+}
+
+TfrmCatalogueCabinet::~TfrmCatalogueCabinet() = default;
+
+void TfrmCatalogueCabinet::offerContinuation(const UnfinishedRun& run)
+{
+    m_continue = run;
+    const int at = m_machine->findData(run.machine);
+    if (at >= 0)
+        m_machine->setCurrentIndex(at);
+    m_slots->setText(q(FormatSlotRanges(run.slotNumbers)));
+    (run.existing == "refresh" ? m_refresh : run.existing == "check" ? m_check : m_skip)->setChecked(true);
+    m_titles->setChecked(run.askTitles);
+    m_overwrite->setChecked(run.overwriteDifferent);
+    if (const int c = m_category->findData(run.categoryId); c >= 0)
+        m_category->setCurrentIndex(c);
+    m_outcomes = run.done;
+    for (const SlotResult& r : run.done)
+        slotDone(r);
+    m_start->setText(tr("Continue"));
+    m_progressText->setText(tr("A run was cut short after %1 of %2 slots. Continue goes on where it stopped.")
+                                .arg(run.done.size())
+                                .arg(run.slotNumbers.size()));
+}
+
+void TfrmCatalogueCabinet::start()
+{
+    if (m_run != nullptr || m_machine->currentIndex() < 0)
+        return;
+    const auto chosen = ParseSlotRanges(m_slots->text().toStdString(), 100);
+    if (!chosen) {
+        QMessageBox::warning(this, windowTitle(), tr("Give slots from 1 to 100, like 1-40,45."));
+        return;
+    }
+    CabinetRunOptions options;
+    options.machine = m_machine->currentData().toInt();
+    options.slotNumbers = *chosen;
+    options.existing = m_refresh->isChecked() ? ExistingSlots::Refresh
+                       : m_check->isChecked() ? ExistingSlots::CheckOnly
+                                              : ExistingSlots::Skip;
+    options.askTitles = m_titles->isChecked();
+    options.overwriteDifferent = m_overwrite->isChecked();
+    options.categoryId = m_category->currentData().toInt();
+
+    CabinetRunServices services = m_makeServices();
+    CabinetRun run(services, options, this);
+    if (m_continue && m_continue->machine == options.machine && m_continue->slotNumbers == options.slotNumbers)
+        run.resume(*m_continue);
+    else
+        m_results->clear();
+    m_continue.reset();
+    m_run = &run;
+    m_started = std::chrono::steady_clock::now();
+    m_start->setEnabled(false);
+    m_stop->setEnabled(true);
+    m_export->setEnabled(false);
+    m_outcomes.clear();
+    // The run's waits keep the event loop going: this window answers meanwhile.
+    const auto results = run.run();
+    m_run = nullptr;
+    m_start->setEnabled(true);
+    m_start->setText(tr("Start"));
+    m_stop->setEnabled(false);
+    m_export->setEnabled(true);
+    m_progress->setValue(m_progress->maximum());
+    m_progressText->setText(tr("Done: %1 of %2 slots.").arg(results.size()).arg(options.slotNumbers.size()));
+}
+
+void TfrmCatalogueCabinet::slotStarted(int index, int count, int slot)
+{
+    m_index = index;
+    m_count = count;
+    m_slot = slot;
+    m_step.clear();
+    m_progress->setRange(0, count);
+    m_progress->setValue(index);
+    showProgress();
+}
+
+void TfrmCatalogueCabinet::stepStarted(CabinetRun::Step step)
+{
+    m_step = CabinetRun::stepText(step);
+    showProgress();
+}
+
+void TfrmCatalogueCabinet::showProgress()
+{
+    const auto gone = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - m_started);
+    QString text = tr("Slot %1 (%2 of %3): %4").arg(m_slot).arg(m_index + 1).arg(m_count).arg(q(m_step));
+    text += QLatin1Char('\n') + tr("Time gone %1").arg(q(clockText(gone.count())));
+    if (m_index > 0) {
+        const std::int64_t left = gone.count() * (m_count - m_index) / m_index;
+        text += QStringLiteral(", ") + tr("about %1 left").arg(q(clockText(left)));
+    }
+    std::map<std::string, int> counts;
+    for (const SlotResult& r : m_outcomes)
+        ++counts[std::string(OutcomeWord(r.outcome))];
+    QString sums;
+    for (const auto& [word, n] : counts)
+        sums += (sums.isEmpty() ? QString() : QStringLiteral(", ")) + QString::number(n) + QLatin1Char(' ') + q(word);
+    if (!sums.isEmpty())
+        text += QLatin1Char('\n') + sums;
+    m_progressText->setText(text);
+}
+
+void TfrmCatalogueCabinet::slotDone(const SlotResult& result)
+{
+    m_outcomes.push_back(result);
+    auto* row = new QTreeWidgetItem(m_results);
+    row->setText(0, QString::number(result.slot));
+    row->setText(1, q(std::string(OutcomeWord(result.outcome))));
+    row->setText(2, q(result.title));
+    row->setText(3, q(result.reason));
+    m_results->scrollToItem(row);
+    showProgress();
+}
+
+void TfrmCatalogueCabinet::discWritten(int, int, bool)
+{
+    if (m_written)
+        m_written();
+}
+
+std::string TfrmCatalogueCabinet::resultsCsv() const
+{
+    std::string out = "Slot,Outcome,Title,Reason\r\n";
+    for (int i = 0; i < m_results->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = m_results->topLevelItem(i);
+        for (int c = 0; c < 4; ++c)
+            out += (c ? "," : "") + csvField(row->text(c).toStdString());
+        out += "\r\n";
+    }
+    return out;
+}
+
+void TfrmCatalogueCabinet::exportCsv()
+{
+    const QString file = QFileDialog::getSaveFileName(this, tr("Export CSV"), QString(), tr("CSV (*.csv)"));
+    if (file.isEmpty())
+        return;
+    std::ofstream out(file.toStdString(), std::ios::binary);
+    const std::string csv = resultsCsv();
+    out.write(csv.data(), static_cast<std::streamsize>(csv.size()));
+    if (!out)
+        QMessageBox::warning(this, windowTitle(), tr("%1 could not be written.").arg(file));
+}
+
+void TfrmCatalogueCabinet::closeEvent(QCloseEvent* event)
+{
+    // A run under way ends with its disc back in its slot, never by closing the window.
+    if (m_run != nullptr) {
+        m_run->stop();
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TfrmCatalogueCabinet::reject()
+{
+    if (m_run != nullptr) {
+        m_run->stop();
+        return;
+    }
+    QDialog::reject();
+}
+
+} // namespace kavro
