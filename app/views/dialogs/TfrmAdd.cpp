@@ -71,8 +71,11 @@ QComboBox* comboBox(QWidget* parent, const char* name, const char* designedClass
 {
     auto* box = designed(new QComboBox(parent), name, designedClass);
     box->setEditable(editable);
-    if (editable)
+    if (editable) {
         box->setInsertPolicy(QComboBox::NoInsert);
+        // Qt's inline completion would turn a typed 3 into 30 and let Tab accept it.
+        box->setCompleter(nullptr);
+    }
     return box;
 }
 
@@ -339,6 +342,9 @@ void TfrmAdd::okClicked()
         break;
     case TfrmAddModel::OkOutcome::TitleMissing:
         m_title->setFocus();
+        break;
+    case TfrmAddModel::OkOutcome::MachineMissing:
+        m_machineBox->setFocus();
         break;
     case TfrmAddModel::OkOutcome::CategoryMissing:
     case TfrmAddModel::OkOutcome::OverwriteRefused:

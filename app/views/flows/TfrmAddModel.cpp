@@ -360,6 +360,11 @@ TfrmAddModel::OkOutcome TfrmAddModel::ok()
         warn("0004", "分類");
         return OkOutcome::CategoryMissing;
     }
+    // Without a machine the add flow would write nothing: the dialog stays open with what was typed.
+    if (m_mode == Mode::Add && m_machine <= 0) {
+        warn("2219", "請先選擇機號");
+        return OkOutcome::MachineMissing;
+    }
     // A new disc in a slot beyond the cabinet's own last one would be a row for a place that
     // does not exist. An edited disc keeps the slot it has.
     const int last = m_mode == Mode::Add && m_machine > 0 ? capacity(m_machine) : PlainSlots;

@@ -46,13 +46,13 @@ struct TfrmAddControls {
 
 // The disc dialog (TfrmAdd) without its widgets: the state of one run and the rules of its
 // controls. Choosing a machine presents its lowest free slot at the door; a slot typed by hand
-// is checked against the machine's capacity and the catalogue; OK checks title, category and
-// overwriting. The widget shows controls() and reports what the person does; tests drive it
+// is checked against the machine's capacity and the catalogue; OK checks title, category, the
+// machine (add mode: without one the typed texts would be dropped) and overwriting. The widget shows controls() and reports what the person does; tests drive it
 // directly.
 class TfrmAddModel {
 public:
     enum class Mode { Add = 1, Edit = 2 };
-    enum class OkOutcome { Closed, TitleMissing, CategoryMissing, OverwriteRefused };
+    enum class OkOutcome { Closed, TitleMissing, CategoryMissing, MachineMissing, OverwriteRefused };
 
     static constexpr std::size_t TitleChars = 128;
     static constexpr std::size_t BarcodeChars = 14;

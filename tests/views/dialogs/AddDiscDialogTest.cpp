@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -245,6 +246,64 @@ TEST_F(AddDiscDialogTest, EveryPlacedControlExistsAndEditModeHasItsCaption)
     WidgetPlacementTarget chooserTarget(chooser);
     EXPECT_EQ(placeTexts(chooserTarget, english, log, clock), 6);
     EXPECT_FALSE(std::filesystem::exists(logFile)) << TempDir::read(logFile);
+}
+
+TEST_F(AddDiscDialogTest, ATypedSlotStaysAsTypedWithNoCompletion)
+{
+    addMachine(kPlain, "Plain", kPlainModel);
+    openLibrary();
+    // Slots 3 and 4 hold discs, so the free slots listed next to them are 30... and 40...
+    putRow(kPlain, 3, "Three");
+    putRow(kPlain, 4, "Four");
+    TfrmAddModel model(*services, TfrmAddModel::Mode::Add);
+    TfrmAdd dialog(model);
+    dialog.show();
+    chooseMachine(dialog, position("Plain"));
+    control<QCheckBox>(dialog, "Check_slot")->click();
+    auto* slotBox = control<QComboBox>(dialog, "CB_Slot");
+    QLineEdit* line = slotBox->lineEdit();
+    const struct {
+        const char* typed;
+        int slot;
+    } cases[] = {{"3", 3}, {"4", 4}, {"12", 12}, {"1", 1}};
+    for (const auto& c : cases) {
+        line->selectAll();
+        QTest::keyClicks(line, QString::fromLatin1(c.typed));
+        EXPECT_EQ(line->text(), QString::fromLatin1(c.typed)) << c.typed;
+        EXPECT_FALSE(line->hasSelectedText()) << c.typed;
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(slotBox, &out);
+        EXPECT_EQ(model.slot(), c.slot) << c.typed;
+        EXPECT_TRUE(movedTo(kPlain, c.slot)) << c.typed;
+    }
+    for (const char* name : {"CB_Slot", "ComboBox2"})
+        EXPECT_EQ(control<QComboBox>(dialog, name)->completer(), nullptr) << name;
+}
+
+TEST_F(AddDiscDialogTest, OkWithoutAMachineKeepsTheDialogAndWhatWasTyped)
+{
+    addMachine(kPlain, "Plain", kPlainModel);
+    openLibrary();
+    WidgetDialogs widgets;
+    widgets.script = [&](TfrmAdd& dialog) {
+        control<QLineEdit>(dialog, "TntEdit_title")->setText(QStringLiteral("Kept title"));
+        control<QPlainTextEdit>(dialog, "TntMemo_remark")->setPlainText(QStringLiteral("kept remark"));
+        chooseCategory(dialog, "Jazz");
+        control<QPushButton>(dialog, "BitBtn1")->click();
+        EXPECT_TRUE(dialog.isVisible());
+        ASSERT_EQ(person.boxes.size(), 1u);
+        EXPECT_EQ(person.boxes[0].text, "請先選擇機號");
+        EXPECT_EQ(person.boxes[0].caption, "警告訊息");
+        EXPECT_EQ(control<QLineEdit>(dialog, "TntEdit_title")->text(), QStringLiteral("Kept title"));
+        EXPECT_EQ(control<QLabel>(dialog, "Label8")->text(), QStringLiteral("Jazz"));
+        chooseMachine(dialog, position("Plain"));
+        control<QPushButton>(dialog, "BitBtn1")->click();
+        EXPECT_FALSE(dialog.isVisible());
+    };
+    AddDiscFlow widgetFlow(*services, views, widgets);
+    ASSERT_TRUE(widgetFlow.add());
+    EXPECT_EQ(rows("SELECT TRIM(TitleA), Remark, Slot FROM KAVRO"),
+              (std::vector<std::vector<std::string>>{{"Kept title", "kept remark", "1"}}));
 }
 
 TEST_F(AddDiscDialogTest, TheChooserReportsWhatItsButtonsChose)

@@ -126,7 +126,9 @@ TEST_F(AddDiscFlowTest, AnUnknownMachineNameLeavesTheSlotBoxEmptyAndTheMonitorRu
         EXPECT_FALSE(m.controls().slotEnabled);
         m.controls().title = "Nowhere";
         m.chooseCategory(category("Films"));
-        EXPECT_EQ(m.ok(), Outcome::Closed);
+        // No machine: OK keeps the dialog open with what was typed.
+        EXPECT_EQ(m.ok(), Outcome::MachineMissing);
+        EXPECT_EQ(m.result(), -1);
     };
     EXPECT_FALSE(flow->add());
     EXPECT_TRUE(sim.indicesSent(kPlain).empty());
