@@ -266,11 +266,23 @@ Qt::DropActions ListView::supportedDropActions() const
     return Qt::CopyAction;
 }
 
+void ListView::keyPressEvent(QKeyEvent* event)
+{
+    m_pressed.actsOn(*event);
+    QTreeWidget::keyPressEvent(event);
+}
+
 void ListView::keyReleaseEvent(QKeyEvent* event)
 {
     QTreeWidget::keyReleaseEvent(event);
-    if (!event->isAutoRepeat())
+    if (m_pressed.actsOn(*event))
         emit rowKeyReleased(selectedRow(), event->key());
+}
+
+void ListView::focusOutEvent(QFocusEvent* event)
+{
+    m_pressed.actsOn(*event);
+    QTreeWidget::focusOutEvent(event);
 }
 
 ListPane::ListPane(ListKind kind, const char* name, QWidget* parent) : QStackedWidget(parent)
@@ -344,11 +356,8 @@ QAbstractItemView* ListPane::shownView() const
 
 bool ListPane::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_companion && event->type() == QEvent::KeyRelease) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat())
-            emit m_list->rowKeyReleased(m_list->selectedRow(), key->key());
-    }
+    if (watched == m_companion && m_companionKeys.actsOn(*event))
+        emit m_list->rowKeyReleased(m_list->selectedRow(), static_cast<QKeyEvent*>(event)->key());
     return QStackedWidget::eventFilter(watched, event);
 }
 

@@ -3,6 +3,7 @@
 #include "views/lists/DragPayload.h"
 #include "views/lists/ListRow.h"
 #include "views/lists/ListSort.h"
+#include "views/mainwindow/PressedKeys.h"
 
 #include <QStackedWidget>
 #include <QTreeWidget>
@@ -80,7 +81,9 @@ protected:
     QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override;
     QStringList mimeTypes() const override;
     Qt::DropActions supportedDropActions() const override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
@@ -92,6 +95,7 @@ private:
     std::optional<DragSource> m_dragSource;
     ListItem* m_editing = nullptr;
     QString m_editingText;
+    PressedKeys m_pressed;
 };
 
 // The place of one list in the right pane: the report view (index 0) and a companion
@@ -122,6 +126,7 @@ private:
     ListView* m_list = nullptr;
     QListView* m_companion = nullptr;
     int m_mode = 0;
+    PressedKeys m_companionKeys;
 };
 
 } // namespace kavro

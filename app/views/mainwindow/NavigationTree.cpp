@@ -359,10 +359,22 @@ void NavigationTree::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEdit
     }
 }
 
+void NavigationTree::keyPressEvent(QKeyEvent* event)
+{
+    m_pressed.actsOn(*event);
+    QTreeWidget::keyPressEvent(event);
+}
+
+void NavigationTree::focusOutEvent(QFocusEvent* event)
+{
+    m_pressed.actsOn(*event);
+    QTreeWidget::focusOutEvent(event);
+}
+
 void NavigationTree::keyReleaseEvent(QKeyEvent* event)
 {
     QTreeWidget::keyReleaseEvent(event);
-    if (m_syncing || event->isAutoRepeat())
+    if (!m_pressed.actsOn(*event) || m_syncing)
         return;
     if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
         if (TreeNode* node = currentNode())

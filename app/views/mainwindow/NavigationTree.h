@@ -1,6 +1,7 @@
 #pragma once
 
 #include "views/lists/DragPayload.h"
+#include "views/mainwindow/PressedKeys.h"
 #include "views/mainwindow/TreeDropPolicy.h"
 
 #include <QTreeWidget>
@@ -54,7 +55,9 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
@@ -73,6 +76,7 @@ private:
     QTreeWidgetItem* m_editing = nullptr;
     QString m_editingText;
     bool m_syncing = false;
+    PressedKeys m_pressed;
 };
 
 } // namespace kavro

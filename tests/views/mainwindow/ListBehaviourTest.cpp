@@ -5,6 +5,8 @@
 #include "changer/ChangerContext.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
@@ -199,6 +201,33 @@ TEST_F(ListBehaviour, TheMachineListTakesOutOnDoubleClickAndEnter)
     sim.clearLog();
     emit list->rowKeyReleased(item, Qt::Key_Return);
     EXPECT_TRUE(contains(sent(kDrive), {12, 3})) << ::testing::PrintToString(sent(kDrive));
+}
+
+TEST_F(ListBehaviour, AListActsOnlyOnAKeyWhosePressItGot)
+{
+    openForm();
+    showForm();
+    browser().showMachineMode();
+    browser().fillMachineList(0);
+    ListPane* pane = w().paneListView5;
+    for (int mode : {0, 2}) {
+        pane->setViewMode(mode);
+        QAbstractItemView* view = pane->shownView();
+        pane->list()->selectRow(pane->list()->rowAt(0));
+        clock.advance(60000); // the cabinet has stopped after the last round
+        sim.clearLog();
+        // The release of the Enter that closed a message box over the list.
+        QTest::keyRelease(view, Qt::Key_Return);
+        EXPECT_FALSE(contains(sent(kDrive), {12, 3})) << "mode " << mode;
+        // A press that went elsewhere (focus left the list) is forgotten too.
+        QTest::keyPress(view, Qt::Key_Return);
+        QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(view, &out);
+        QTest::keyRelease(view, Qt::Key_Return);
+        EXPECT_FALSE(contains(sent(kDrive), {12, 3})) << "mode " << mode;
+        QTest::keyClick(view, Qt::Key_Return);
+        EXPECT_TRUE(contains(sent(kDrive), {12, 3})) << "mode " << mode;
+    }
 }
 
 TEST_F(ListBehaviour, SearchListsTakeOutOnlyForTheMachineShownLast)
