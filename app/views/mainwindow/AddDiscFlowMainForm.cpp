@@ -149,6 +149,8 @@ void AddDiscFlowMainForm::selectWrittenDisc(int machine, int slot)
         return;
     listCategory(node->parent());
     m_form.widgets().treeView1->selectNode(node);
+    // The information tabs show the disc just written, not the one shown before.
+    m_form.browser().selectDisc(machine, slot);
 }
 
 void AddDiscFlowMainForm::setStatusText(int panel, const std::string& text)
@@ -168,16 +170,11 @@ void AddDiscFlowMainForm::discEdited(const DiscRecord& disc, bool categoryChange
     else
         browser.refreshCategoryContents();
 
-    // Rows elsewhere show the new title (the machine list also the category).
-    const MainFormWidgets& w = m_form.widgets();
-    for (ListView* list : {w.listView4, w.searchView}) {
-        for (int i = 0; i < list->rowCount(); ++i) {
-            ListItem* item = list->rowAt(i);
-            if (item->row().isDisc() && item->row().machine == disc.machine && item->row().slot == disc.slot)
-                item->setCaption(disc.title);
-        }
-    }
+    // Rows elsewhere and the search tabs show the new title (the machine list also the category),
+    // and the information tabs the record as written.
+    browser.discTitleChanged(disc.machine, disc.slot, disc.title);
     refreshMachineList(disc.machine);
+    browser.selectDisc(disc.machine, disc.slot);
 }
 
 void AddDiscFlowMainForm::newCategory()

@@ -173,7 +173,8 @@ void DiscBrowser::setViewMode(int mode)
 
 void DiscBrowser::showMachineMode()
 {
-    m_w.panel3->hide();
+    // The quick-search strip stays: its search fills ListView5 in this mode.
+    m_w.panel3->show();
     if (m_machineTreeDirty)
         rebuildMachineTree();
     m_w.leftSplitter->hide();
@@ -183,6 +184,8 @@ void DiscBrowser::showMachineMode()
     m_w.paneListView5->setViewMode(m_viewMode);
     m_w.paneListView5->show();
     m_machineMode = true;
+    m_w.status[2]->setText(QString::number(m_w.listView5->rowCount()));
+    showTreeCaption();
 }
 
 void DiscBrowser::showCategoryMode()
@@ -194,8 +197,18 @@ void DiscBrowser::showCategoryMode()
     if (m_active) {
         paneOf(m_active)->setViewMode(m_viewMode);
         paneOf(m_active)->show();
+        m_w.status[2]->setText(QString::number(m_active->rowCount()));
     }
     m_machineMode = false;
+    showTreeCaption();
+}
+
+void DiscBrowser::showTreeCaption()
+{
+    if (!m_w.tntPanel2)
+        return;
+    m_w.tntPanel2->setText(m_machineMode ? qs(m_app.language.text("2112", "機器列表"))
+                                         : qs(m_app.language.text("2098", "光碟分類")));
 }
 
 void DiscBrowser::rebuildMachineTree()
@@ -218,6 +231,8 @@ void DiscBrowser::fillMachineList(int registryIndex)
     BusyCursor busy(*m_app.person);
     m_w.listView5->setRows(MachineDiscRows(machine, m_discs, lookups()));
     m_w.listView5->sortDefault();
+    if (m_machineMode)
+        m_w.status[2]->setText(QString::number(m_w.listView5->rowCount()));
 }
 
 void DiscBrowser::showCategoryContents(TreeNode* node)
@@ -245,9 +260,11 @@ void DiscBrowser::refreshCategoryContents()
         m_w.listView2->setRows(CategoryContentsRows(*node, m_discs, lookups()));
         m_w.listView2->sortDefault();
         m_listedCategory = -1;
-        return;
+    } else {
+        showCategoryContents(node);
     }
-    showCategoryContents(node);
+    if (m_active == m_w.listView2 && !m_machineMode)
+        m_w.status[2]->setText(QString::number(m_w.listView2->rowCount()));
 }
 
 void DiscBrowser::writeDiscStatus(int machine, int slot)
@@ -490,20 +507,60 @@ void DiscBrowser::renameDisc(int discEntry, const QString& text)
         } else if (*changed) {
             // The title as stored (cut to its column).
             node->text = text::trimSpaces(m_catalogue.discCursor().text("TitleA"));
-            for (ListView* list : {m_w.listView2, m_w.listView4, m_w.listView5, m_w.searchView}) {
-                for (int i = 0; i < list->rowCount(); ++i) {
-                    ListItem* item = list->rowAt(i);
-                    if (item->row().isDisc() && item->row().machine == entry.machine &&
-                        item->row().slot == entry.slot)
-                        item->setCaption(node->text);
-                }
-            }
+            discTitleChanged(entry.machine, entry.slot, node->text);
         }
         m_catalogue.categoryTree().sort();
         syncTree(); // a refused title comes back as it was
     }
     if (node->parent() && node->parent()->isCategory())
         showCategoryContents(node->parent());
+}
+
+void DiscBrowser::discTitleChanged(int machine, int slot, const std::string& title)
+{
+    for (ListView* list : {m_w.listView2, m_w.listView4, m_w.listView5, m_w.searchView}) {
+        for (int i = 0; i < list->rowCount(); ++i) {
+            ListItem* item = list->rowAt(i);
+            if (item->row().isDisc() && item->row().machine == machine && item->row().slot == slot)
+                item->setCaption(title);
+        }
+    }
+    emit discRenamed(machine, slot, title);
+}
+
+void DiscBrowser::showFoundDisc(int machine, int slot)
+{
+    if (m_machineMode)
+        showCategoryMode();
+    ListView* list = m_w.listView2;
+    TreeNode* node = m_catalogue.categoryTree().findDisc(machine, slot);
+    if (node && node->parent()) {
+        m_w.treeView1->selectNode(node->parent());
+        showCategoryContents(node->parent());
+        showList(m_w.listView2);
+    } else {
+        // Filed under a category that is not loaded: the disc has no node, only its row.
+        list = m_w.listView4;
+        if (!LocateDisc(m_catalogue, machine, slot) || !ReadDiscRecord(m_catalogue))
+            return;
+        const DiscRecord& disc = m_catalogue.currentDisc();
+        const int entry = m_results.add(machine, slot);
+        list->setRows({SearchResultRow(entry, machine, slot, disc.title, disc.categoryName, disc.deviceType,
+                                       lookups())});
+        showList(list);
+    }
+    m_lastNode = nullptr;
+    for (int i = 0; i < list->rowCount(); ++i) {
+        const ListRow& row = list->rowAt(i)->row();
+        if (row.isDisc() && row.machine == machine && row.slot == slot) {
+            const bool blocked = list->blockSignals(true);
+            list->clearSelection();
+            list->selectRow(list->rowAt(i));
+            list->blockSignals(blocked);
+            break;
+        }
+    }
+    selectDisc(machine, slot);
 }
 
 void DiscBrowser::deleteCurrentCategory()
@@ -626,6 +683,8 @@ void DiscBrowser::drop(const DragPayload& payload, TreeNode* target)
     }
     syncTree();
     m_lastNode = nullptr;
+    // A category or disc dragged out of the listed category leaves its rows there too.
+    refreshCategoryContents();
 }
 
 // The lists.

@@ -82,6 +82,11 @@ public:
     TreeNode* addDiscNode(const DiscRecord& disc);
     // Rows of an advanced-search tab into SearchView, made the ActiveList.
     void showSearchRows(std::vector<ListRow> rows);
+    // A disc's new title in every shown list (and, through discRenamed, in the search tabs).
+    void discTitleChanged(int machine, int slot, const std::string& title);
+    // The disc selected and shown in the list of its category (or, for a disc without a node,
+    // as the one row of ListView4), loaded as a click on it would.
+    void showFoundDisc(int machine, int slot);
     // The node clicked last is handled again on the next click.
     void forgetLastNode() { m_lastNode = nullptr; }
     // Brings TreeView1 in line with the category tree model.
@@ -124,6 +129,7 @@ public:
 signals:
     void searchTabClicked(kavro::TreeNode* tab);
     void discRemoved(int machine, int slot);
+    void discRenamed(int machine, int slot, const std::string& title);
 
 private:
     class Busy;
@@ -145,6 +151,7 @@ private:
     void fillInfoTabs();
     void showPicture();
     void rebuildMachineTree();
+    void showTreeCaption();
     TreeNode* resolveDragged(const DraggedItem& item) const;
     ListView* listOfSource(DragSource source) const;
     void reportFailure(const std::string& error);

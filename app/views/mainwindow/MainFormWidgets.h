@@ -25,6 +25,7 @@ class PageControl;
 struct MainFormWidgets {
     // Left pane.
     QWidget* leftPane = nullptr;       // Panel1
+    QLabel* tntPanel2 = nullptr;       // its caption strip
     QSplitter* leftSplitter = nullptr; // TreeView1 over PageControl1
     NavigationTree* treeView1 = nullptr;
     QTreeWidget* treeView2 = nullptr;

@@ -205,8 +205,21 @@ bool QuickSearchController::eventFilter(QObject* watched, QEvent* event)
         return false;
     QLineEdit* edit = m_edit;
     switch (event->type()) {
+    case QEvent::KeyPress: {
+        // Esc in a line that holds text empties it, as "Clear" does; only Esc in an empty line
+        // reaches the window, which closes.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier && !edit->text().isEmpty()) {
+            clear();
+            return true;
+        }
+        break;
+    }
     case QEvent::KeyRelease:
-        if (QuickSearch::isTriggerKey(virtualKeyOf(*static_cast<QKeyEvent*>(event))))
+        // Any key may change the text (a full stop, a hyphen, Ctrl+V...); the search itself runs
+        // only when the text differs from the last one searched.
+        if (QuickSearch::isTriggerKey(virtualKeyOf(*static_cast<QKeyEvent*>(event))) ||
+            edit->text().toStdString() != m_search.lastText())
             search(true);
         break;
     case QEvent::InputMethod:

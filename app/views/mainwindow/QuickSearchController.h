@@ -14,10 +14,11 @@ class TMainForm;
 
 // The quick search behind the main window's edit line TntEdit_Main: titles containing the text,
 // into ListView4 in category mode or ListView5 in machine mode. A search runs when a key with a
-// virtual key code of 8, 13 or 32 to 126 is released in the edit line, when input from an input
-// method arrives there, and when the edit line gets the focus (its text trimmed first); only a
-// text that differs from the last one searched runs. The "Clear" button empties the line and
-// lists every disc. Made once for the window, as its child.
+// virtual key code of 8, 13 or 32 to 126 is released in the edit line, when any other released key
+// has changed its text (full stop, hyphen, comma...), when input from an input method arrives
+// there, and when the edit line gets the focus (its text trimmed first); only a text that differs
+// from the last one searched runs. The "Clear" button empties the line and lists every disc; so
+// does Esc in a line that holds text. Made once for the window, as its child.
 class QuickSearchController : public QObject {
     Q_OBJECT
 public:

@@ -13,6 +13,7 @@
 #include "views/mainwindow/TMainForm.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 
 #include <algorithm>
@@ -50,6 +51,14 @@ SearchTabsController::SearchTabsController(TMainForm& window, DiscTextCache& cac
     DiscBrowser& browser = window.browser();
     connect(&browser, &DiscBrowser::searchTabClicked, this, &SearchTabsController::showTab);
     connect(&browser, &DiscBrowser::discRemoved, this, &SearchTabsController::dropDisc);
+    connect(&browser, &DiscBrowser::discRenamed, this,
+            [this](int machine, int slot, const std::string& title) {
+                // The tabs' hidden lists follow a rename, or a click on a tab shows the old title.
+                for (auto& rows : m_tabRows)
+                    for (ListRow& row : rows)
+                        if (row.isDisc() && row.machine == machine && row.slot == slot && !row.texts.empty())
+                            row.texts[0] = title;
+            });
 }
 
 int SearchTabsController::advancedSearch(TreeNode* node)
@@ -120,9 +129,14 @@ int SearchTabsController::barcodeSearch(const std::string& text)
 {
     Catalogue& catalogue = m_window.catalogue();
     DiscBrowser& browser = m_window.browser();
-    auto found = BarcodeSearch(catalogue, m_cache, text, [this, &browser](int machine, int slot) {
+    int foundMachine = 0;
+    int foundSlot = 0;
+    int moved = -1;
+    auto found = BarcodeSearch(catalogue, m_cache, text, [&](int machine, int slot) {
         browser.resultRows().add(machine, slot);
-        MoveToSlot(m_window.changer(), machine, slot);
+        foundMachine = machine;
+        foundSlot = slot;
+        moved = MoveToSlot(m_window.changer(), machine, slot);
     });
     if (!found) {
         report(found.error());
@@ -133,6 +147,16 @@ int SearchTabsController::barcodeSearch(const std::string& text)
         if (app.person)
             app.person->messageBox("Not Find", app.windowTitle, BoxIcon::None, BoxButtons::Ok);
         return 0;
+    }
+    // The hit is shown as a click on its row would show it, and the status bar tells where it went.
+    browser.showFoundDisc(foundMachine, foundSlot);
+    if (Acknowledged(moved)) {
+        const std::string machineName = m_window.changerControls().machineName(foundMachine);
+        const QString told = QString::fromStdString(
+                                 m_window.appContext().language.text("2113", "槽位 %1 (%2) 已在門口"))
+                                 .arg(foundSlot)
+                                 .arg(QString::fromStdString(machineName));
+        m_window.statusPanel(3)->setText(told);
     }
     return 1;
 }

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -126,6 +127,31 @@ TEST_F(AddDiscMainForm, TheRowMenuEditsTheSelectedDiscAndMovesItOnlyWhenWritten)
     const int entry = browser().discs().find(kPlain, 4);
     ASSERT_GE(entry, 0);
     EXPECT_EQ(browser().discs()[entry].categoryName, "Films");
+}
+
+TEST_F(AddDiscMainForm, TheInformationTabsShowTheDiscJustAddedOrEdited)
+{
+    addDisc(kPlain, 4, "Kind of Blue", 2);
+    openForm();
+    browser().selectDisc(kPlain, 4);
+    ASSERT_TRUE(w().richEditVolume2->toPlainText().contains(QStringLiteral("Kind of Blue")));
+    w().treeView1->selectNode(node("資料/Music/Jazz"));
+    whenShown<TfrmAdd>([](TfrmAdd& dialog) { fillAndConfirm(dialog, QStringLiteral("Blue Train")); });
+    trigger("TBItem32");
+    EXPECT_TRUE(w().richEditVolume2->toPlainText().contains(QStringLiteral("Blue Train")))
+        << w().richEditVolume2->toPlainText().toStdString();
+
+    browser().showCategoryContents(node("資料/Music/Jazz"));
+    browser().showList(w().listView2);
+    w().listView2->selectRow(w().listView2->rowAt(1)); // Kind of Blue, after Blue Train
+    ASSERT_EQ(w().listView2->selectedRow()->row().slot, 4);
+    whenShown<TfrmAdd>([](TfrmAdd& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("TntEdit_title"))->setText(QStringLiteral("Kind of Blue 2"));
+        dialog.findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+    });
+    trigger("N33");
+    EXPECT_TRUE(w().richEditVolume2->toPlainText().contains(QStringLiteral("Kind of Blue 2")))
+        << w().richEditVolume2->toPlainText().toStdString();
 }
 
 TEST_F(AddDiscMainForm, TheHiddenToolbarItemAsksForACategoryThenOffersTheChooser)

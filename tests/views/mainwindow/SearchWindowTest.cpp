@@ -152,6 +152,45 @@ TEST_F(SearchWindow, TypedCharacterByCharacterTheSearchRunsOncePerChangedTextAnd
               (std::vector<std::string>{"Moon Tapes", "Plainsong", "Planet Earth"}));
 }
 
+TEST_F(SearchWindow, KeysOutsideTheTriggerCodesStillSearchWhenTheTextChanged)
+{
+    openForm();
+    QTest::keyClicks(edit(), QStringLiteral("plan"));
+    ASSERT_EQ(captions(w().listView4), (std::vector<std::string>{"Lost Plans", "Planet Earth"}));
+    const struct {
+        Qt::Key key;
+        const char* shown;
+    } cases[] = {{Qt::Key_Period, "plan."}, {Qt::Key_Minus, "plan-"}, {Qt::Key_Comma, "plan,"}};
+    for (const auto& c : cases) {
+        const int before = quick().searchCount();
+        QTest::keyClick(edit(), c.key);
+        EXPECT_EQ(edit()->text(), QString::fromLatin1(c.shown));
+        EXPECT_EQ(quick().searchCount(), before + 1) << c.shown;
+        EXPECT_TRUE(captions(w().listView4).empty()) << c.shown;
+        QTest::keyClick(edit(), Qt::Key_Backspace);
+        EXPECT_EQ(captions(w().listView4), (std::vector<std::string>{"Lost Plans", "Planet Earth"}));
+    }
+    // A key that leaves the text as it is still runs nothing.
+    const int before = quick().searchCount();
+    QTest::keyClick(edit(), Qt::Key_Shift);
+    EXPECT_EQ(quick().searchCount(), before);
+}
+
+TEST_F(SearchWindow, EscInTheEditLineClearsItBeforeItClosesTheWindow)
+{
+    openForm();
+    showForm();
+    QTest::keyClicks(edit(), QStringLiteral("moon"));
+    ASSERT_EQ(browser().activeList(), w().listView4);
+    QTest::keyClick(edit(), Qt::Key_Escape);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(edit()->text(), QString());
+    EXPECT_EQ(browser().activeList(), w().listView2);
+    EXPECT_EQ(captions(w().listView2).size(), 3u);
+    QTest::keyClick(edit(), Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+}
+
 TEST_F(SearchWindow, TheSelectedCategoryIsTheScopeAndFocusTrimsTheText)
 {
     openForm();
@@ -341,6 +380,47 @@ TEST_F(SearchWindow, TheBarcodeSearchMovesTheFirstMatchingDiscToTheDoor)
     ASSERT_EQ(person.boxes.size(), 1u);
     EXPECT_EQ(person.boxes[0].text, "Not Find");
     EXPECT_TRUE(sim.log().empty());
+}
+
+TEST_F(SearchWindow, ABarcodeHitIsSelectedAndTheStatusBarSaysWhereItIs)
+{
+    openForm();
+    const struct {
+        const char* barcode;
+        int machine, slot;
+        ListView* list;
+        const char* told;
+    } cases[] = {
+        {"bc-200", kDrive, 3, w().listView2, "槽位 3 (Drive) 已在門口"},
+        {"XX-9", kPlain, 9, w().listView4, "槽位 9 (Plain) 已在門口"}, // no node: its category is not loaded
+    };
+    for (const auto& c : cases) {
+        clock.advance(60000);
+        searchFor(QString::fromLatin1(c.barcode), true);
+        form->designedAction(QStringLiteral("TBItem35"))->trigger();
+        EXPECT_EQ(browser().activeList(), c.list) << c.barcode;
+        ListItem* selected = c.list->selectedRow();
+        ASSERT_NE(selected, nullptr) << c.barcode;
+        EXPECT_EQ(selected->row().machine, c.machine);
+        EXPECT_EQ(selected->row().slot, c.slot);
+        EXPECT_EQ(status(0), "ID: " + std::to_string(c.machine));
+        EXPECT_EQ(status(2), "SLOT : " + std::to_string(c.slot));
+        EXPECT_EQ(status(3), c.told);
+        EXPECT_EQ(form->catalogue().fileTree().slot, c.slot) << "the disc is shown";
+    }
+}
+
+TEST_F(SearchWindow, ATabShowsADiscsNewTitleAfterARename)
+{
+    openForm();
+    searchFor(QStringLiteral("Plan"));
+    form->designedAction(QStringLiteral("TBItem35"))->trigger();
+    TreeNode* tab = searchTabs().at(0);
+    browser().nodeEdited(node("資料/Movies/Planet Earth"), QStringLiteral("Planet Ocean"));
+    EXPECT_EQ(sorted(captions(w().searchView)), (std::vector<std::string>{"Lost Plans", "Planet Ocean"}));
+    browser().nodeClicked(node("資料"));
+    browser().nodeClicked(tab);
+    EXPECT_EQ(sorted(captions(w().searchView)), (std::vector<std::string>{"Lost Plans", "Planet Ocean"}));
 }
 
 TEST_F(SearchWindow, ARemovedDiscLeavesTheTabsRows)

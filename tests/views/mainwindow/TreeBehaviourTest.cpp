@@ -8,6 +8,7 @@
 #include "views/mainwindow/PageControl.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSplitter>
 #include <QTest>
@@ -245,7 +246,7 @@ TEST_F(TreeBehaviour, MachineModeIsRebuiltOnlyAfterDiscsCameOrWent)
     openForm();
     browser().showMachineMode();
     EXPECT_EQ(browser().machineTreeBuilds(), 1);
-    EXPECT_FALSE(w().panel3->isVisibleTo(form.get()));
+    EXPECT_TRUE(w().panel3->isVisibleTo(form.get())) << "the quick search serves machine mode too";
     EXPECT_TRUE(w().treeView2->isVisibleTo(form.get()));
     EXPECT_FALSE(w().leftSplitter->isVisibleTo(form.get()));
     ASSERT_EQ(w().treeView2->topLevelItemCount(), 2);
@@ -282,6 +283,36 @@ TEST_F(TreeBehaviour, MachineModeIsRebuiltOnlyAfterDiscsCameOrWent)
     EXPECT_TRUE(w().panel3->isVisibleTo(form.get()));
     EXPECT_FALSE(w().paneListView5->isVisibleTo(form.get()));
     EXPECT_TRUE(w().paneListView2->isVisibleTo(form.get())) << "the previous ActiveList comes back";
+}
+
+TEST_F(TreeBehaviour, ListsAndPanelsFollowADragAndTheTreeMode)
+{
+    seedThreeCategories();
+    openForm();
+    showForm();
+    // A sub-category dragged out of the listed category leaves ListView2.
+    browser().nodeClicked(node("資料/A"));
+    ASSERT_EQ(captions(w().listView2), (std::vector<std::string>{"B", "Alpha", "Zeta"}));
+    browser().drop(dragCategory(node("資料/A/B")), node("資料/C"));
+    EXPECT_EQ(captions(w().listView2), (std::vector<std::string>{"Alpha", "Zeta"}));
+    // A disc dragged in the tree out of the listed category, too.
+    browser().drop(dragDisc(kPlain, 5, DragSource::CategoryTree), node("資料/C"));
+    EXPECT_EQ(captions(w().listView2), (std::vector<std::string>{"Zeta"}));
+
+    auto* caption = form->findChild<QLabel*>(QStringLiteral("TntPanel2"));
+    ASSERT_NE(caption, nullptr);
+    EXPECT_EQ(status(2), "1");
+    browser().showMachineMode();
+    EXPECT_EQ(caption->text(), QStringLiteral("機器列表"));
+    EXPECT_EQ(status(2), "0") << "ListView5 is empty until a machine is chosen";
+    browser().fillMachineList(1);
+    EXPECT_EQ(status(2), "2");
+    // The quick search is there, and fills ListView5.
+    ASSERT_TRUE(w().tntEditMain->isVisible());
+    QTest::keyClicks(w().tntEditMain, QStringLiteral("alp"));
+    EXPECT_EQ(captions(w().listView5), (std::vector<std::string>{"Alpha"}));
+    browser().showCategoryMode();
+    EXPECT_EQ(caption->text(), QStringLiteral("光碟分類"));
 }
 
 TEST_F(TreeBehaviour, RemovingADiscFromTheTreeTakesItOutOfEveryList)
