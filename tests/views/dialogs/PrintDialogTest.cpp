@@ -224,7 +224,7 @@ TEST_F(PrintDialog, ExportAsksBeforeOverwritingAndAFolderThatIsNotThereGivesTheE
     EXPECT_EQ(person.boxes[0].buttons, kavro::BoxButtons::OkCancel);
 
     control<QPushButton>(dialog, "BitBtn4")->click();
-    EXPECT_EQ(TempDir::read(file), "Title,Slot,\r\nA, B,4,\r\n") << "the comma of the title is not escaped";
+    EXPECT_EQ(TempDir::read(file), "Title,Slot,\r\n\"A, B\",4,\r\n") << "the title with its comma is one field";
 
     person.boxes.clear();
     control<QLineEdit>(dialog, "Edit_Print_Filename")
