@@ -56,7 +56,12 @@ start_kavro() {
         unset TORVEX_SIMULATOR
     else
         echo "No cabinet plugged in: Kavro uses the simulated demo cabinets."
-        export TORVEX_SIMULATOR="$demo"
+        # The demo folder's own file gives the drive cabinet's discs their content.
+        if [ -f "$demo_folder/Data/demo-cabinets.sim" ]; then
+            export TORVEX_SIMULATOR="$demo_folder/Data/demo-cabinets.sim"
+        else
+            export TORVEX_SIMULATOR="$demo"
+        fi
     fi
     # The start-up password lives in the machine-wide store (/etc/kavro/registry), which only
     # root may write: for anyone else the password dialog says "Set password wrong !!!".

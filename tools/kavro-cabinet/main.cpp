@@ -3,8 +3,9 @@
 //
 //     kavro-cabinet [--simulate FILE] [--folder PROGRAM_FOLDER] catalogue|check|map ID [SLOTS]
 //
-// catalogue: new discs are catalogued, slots already in the catalogue are refreshed (volume
-// data and file tree; a disc other than its record is reported, not written over);
+// catalogue: new discs are catalogued and slots already in the catalogue skipped, or with
+// --refresh refreshed (volume data and file tree; a disc other than its record is reported, not
+// written over);
 // check: nothing is written, each slot is compared with its record; map: the slot map from the
 // catalogue and the take-out log, without moving the cabinet. SLOTS like "1-40,45" (default: every
 // slot). One line per slot; exit 0 done, 1 some slots failed, 2 bad use (or Kavro is running).
@@ -45,12 +46,13 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 constexpr const char* kHelp =
-    R"(usage: kavro-cabinet [--simulate FILE] [--folder PROGRAM_FOLDER] catalogue|check|map ID [SLOTS]
+    R"(usage: kavro-cabinet [--simulate FILE] [--folder PROGRAM_FOLDER] [--refresh] catalogue|check|map ID [SLOTS]
 
 A cabinet with a built-in drive catalogues itself: each slot's disc is loaded, read and
 returned before the next.
-  catalogue   catalogue new discs; refresh the volume data and file tree of known ones
-              (a disc other than its record is reported, never written over)
+  catalogue   catalogue the discs the catalogue does not know; with --refresh also read the
+              known ones again for their volume data and file tree (a disc other than its
+              record is reported, never written over)
   check       write nothing; compare each slot's disc with its record
   map         show what the catalogue and the take-out log know of each slot; moves nothing
   ID          the cabinet's id (decimal, or hex with 0x)
@@ -112,6 +114,7 @@ int main(int argc, char** argv)
 {
     std::string simulate;
     std::string folder;
+    bool refresh = false;
     int i = 1;
     for (; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -119,7 +122,9 @@ int main(int argc, char** argv)
             std::fputs(kHelp, stdout);
             return kExitOk;
         }
-        if (arg == "--simulate" || arg == "--folder") {
+        if (arg == "--refresh") {
+            refresh = true;
+        } else if (arg == "--simulate" || arg == "--folder") {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "kavro-cabinet: %s needs a value (see --help)\n", arg.c_str());
                 return kExitUsage;
@@ -232,7 +237,9 @@ int main(int argc, char** argv)
     CabinetRunOptions options;
     options.machine = *machine;
     options.slotNumbers = chosen;
-    options.existing = command == "check" ? ExistingSlots::CheckOnly : ExistingSlots::Refresh;
+    options.existing = command == "check" ? ExistingSlots::CheckOnly
+                       : refresh              ? ExistingSlots::Refresh
+                                              : ExistingSlots::Skip;
     options.askTitles = true;
     PrintingObserver observer;
     CabinetRun run(services, options, &observer);

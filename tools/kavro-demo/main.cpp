@@ -14,6 +14,7 @@
 #include "shell/Settings.h"
 #include "shell/SettingsKeys.h"
 #include "shell/StartUp.h"
+#include "DemoCabinetDiscs.h"
 #include "DemoCatalogue.h"
 
 #include <QApplication>
@@ -64,6 +65,11 @@ int main(int argc, char** argv)
     if (!made.created) {
         std::printf("%s has a catalogue already; it is kept as it is.\n", folder.c_str());
         return 0;
+    }
+    // The drive cabinet holds more discs than the catalogue knows, each with content of its own.
+    if (const std::string error = kavro::MakeDemoCabinetDiscs(folder, folder + "KAVRO2.MDB"); !error.empty()) {
+        std::fprintf(stderr, "kavro-demo: %s\n", error.c_str());
+        return 1;
     }
     std::printf(
         "Demo catalogue made in %s: %d cabinets, %d categories, %d discs (%d with file trees, %d with "
