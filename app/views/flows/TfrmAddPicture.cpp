@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <algorithm>
+
 namespace kavro {
 
 namespace {
@@ -36,12 +38,21 @@ QImage fromRgb(const RgbImage& rgb)
     return view.copy();
 }
 
+// A picture larger than the picture tab can show well is stored smaller: a 12-megapixel photo
+// would otherwise become a 36 MB bitmap in the record.
+QImage fitForRecord(const QImage& image)
+{
+    if (image.isNull() || std::max(image.width(), image.height()) <= MaxStoredPictureSide)
+        return image;
+    return image.scaled(MaxStoredPictureSide, MaxStoredPictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
 std::optional<std::string> jpegAsBmp(std::string_view bytes)
 {
     const JpegResult decoded = DecodeJpeg(bytes);
     if (!decoded.image)
         return std::nullopt;
-    return asBmp(fromRgb(*decoded.image));
+    return asBmp(fitForRecord(fromRgb(*decoded.image)));
 }
 
 } // namespace
@@ -52,7 +63,7 @@ std::optional<std::string> PictureFileAsBitmap(std::string_view bytes)
         QImage image;
         if (!image.loadFromData(bytesOf(bytes), "BMP"))
             return std::nullopt;
-        return asBmp(image);
+        return asBmp(fitForRecord(image));
     }
     return jpegAsBmp(bytes);
 }
