@@ -1,5 +1,8 @@
 #include "catalogue/import/OldCatalogueSource.h"
 
+#include "content/TreeNameConversion.h"
+#include "platform/Text.h"
+
 #include "catalogue/import/OldCatalogueJetSource.h"
 #include "catalogue/import/OldCatalogueSqliteSource.h"
 
@@ -61,6 +64,10 @@ OldDiscRow DiscRowFromFields(const std::function<DbValue(std::string_view)>& fie
     r.treeDataCount = int32Of(field("TreeDataS")).value_or(0);
     r.treeIndex = bytesOf(field("TreeIndex"));
     r.treeData = bytesOf(field("TreeData"));
+    // The older Windows program stored the tree's names in Big5: they become UTF-8 by the same
+    // rule as every other text of the row.
+    (void)ConvertTreeNames(r.treeIndexCount, r.treeIndex, r.treeDataCount, r.treeData,
+                           [](std::string_view name) { return text::decodeLegacy(name); });
     r.picture = bytesOf(field("Pic"));
     r.created = bytesOf(field("CreateDate"));
     r.deviceType = bytesOf(field("Devicetype"));
