@@ -594,10 +594,25 @@ void DiscBrowser::removeCurrentTreeDisc()
 
 void DiscBrowser::removeDisc(int machine, int slot, TreeNode* relistParent)
 {
+    // The question names the disc that goes: its title, machine and slot.
+    std::string title;
+    if (TreeNode* node = m_catalogue.categoryTree().findDisc(machine, slot))
+        title = node->text;
+    else if (LocateDisc(m_catalogue, machine, slot) && ReadDiscRecord(m_catalogue))
+        title = m_catalogue.currentDisc().title;
+    else
+        return; // no such disc: nothing to ask about
+    const std::string question = m_app.language.text("1000", "確定刪除此筆資料嗎？") + "\n\n" + title + "\n" +
+                                 m_changer.machineName(machine) + ", " +
+                                 m_app.language.text("0003", "槽位") + " " + std::to_string(slot);
+    if (m_app.person->messageBox(question, m_app.language.text("0000", "KAVRO 5.1"), BoxIcon::Question,
+                                 BoxButtons::OkCancel) !=
+        BoxAnswer::Ok)
+        return;
     bool removed = false;
     {
         Busy busy(*this);
-        auto result = DeleteDisc(m_catalogue, machine, slot, false);
+        auto result = DeleteDisc(m_catalogue, machine, slot, true);
         if (!result)
             reportFailure(result.error());
         else

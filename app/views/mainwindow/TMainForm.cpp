@@ -16,6 +16,7 @@
 #include "views/mainwindow/PageControl.h"
 #include "views/mainwindow/QuickSearchController.h"
 #include "views/mainwindow/SearchTabsController.h"
+#include "views/mainwindow/MainFormShortcuts.h"
 #include "views/mainwindow/SetupCommands.h"
 #include "views/mainwindow/TfrmPrint2Commands.h"
 
@@ -514,6 +515,7 @@ void TMainForm::connectCommands()
 
     // N_system_set, N_help and the machine bar's Detail button.
     new SetupCommands(*this);
+    new MainFormShortcuts(*this);
 
     // The quick search, the advanced search with its tabs, and the print commands.
     auto* quickSearch = new QuickSearchController(*this);

@@ -230,6 +230,52 @@ TEST_F(ListBehaviour, AListActsOnlyOnAKeyWhosePressItGot)
     }
 }
 
+TEST_F(ListBehaviour, CommonKeysReachTheirCommandsAndTheMenusShowThem)
+{
+    openForm();
+    showForm();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const struct {
+        const char* name;
+        QKeySequence key;
+    } keys[] = {
+        {"TBItem32", QKeySequence(Qt::CTRL | Qt::Key_N)}, {"N38", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {"TBItem35", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+        {"N21", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+        {"TBItem37", QKeySequence(QKeySequence::Delete)}, {"N2", QKeySequence(QKeySequence::Delete)},
+        {"N39", QKeySequence(QKeySequence::Delete)}, {"Key_rename", QKeySequence(Qt::Key_F2)},
+        {"Key_refresh", QKeySequence(Qt::Key_F5)},
+    };
+    for (const auto& k : keys) {
+        QAction* action = form->designedAction(QString::fromLatin1(k.name));
+        ASSERT_NE(action, nullptr) << k.name;
+        EXPECT_EQ(action->shortcut(), k.key) << k.name;
+    }
+
+    // Delete on a row asks, naming the disc, its machine and slot; Cancel keeps it.
+    browser().nodeClicked(node("資料/Music"));
+    ListView* list = w().listView2;
+    list->setFocus();
+    list->selectRow(rowOf(list, kPlain, 8));
+    person.boxAnswers = {BoxAnswer::Cancel};
+    QTest::keyClick(list, Qt::Key_Delete);
+    ASSERT_EQ(person.boxes.size(), 1u);
+    EXPECT_NE(person.boxes[0].text.find("確定刪除此筆資料嗎？"), std::string::npos);
+    EXPECT_NE(person.boxes[0].text.find("Plain disc"), std::string::npos) << person.boxes[0].text;
+    EXPECT_NE(person.boxes[0].text.find("Plain, 槽位 8"), std::string::npos) << person.boxes[0].text;
+    EXPECT_TRUE(listsDisc(list, kPlain, 8));
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM KAVRO")[0][0], "3");
+
+    // Delete in the edit line deletes a character there.
+    w().tntEditMain->setFocus();
+    w().tntEditMain->setText(QStringLiteral("ab"));
+    w().tntEditMain->setCursorPosition(0);
+    QTest::keyClick(w().tntEditMain, Qt::Key_Delete);
+    EXPECT_EQ(w().tntEditMain->text(), QStringLiteral("b"));
+    EXPECT_EQ(person.boxes.size(), 1u);
+
+}
+
 TEST_F(ListBehaviour, SearchListsTakeOutOnlyForTheMachineShownLast)
 {
     openForm();
