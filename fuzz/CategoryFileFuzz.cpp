@@ -24,7 +24,7 @@ using kavro::fuzz::check;
 namespace {
 
 struct Session {
-    kavro::test::QuietPerson person(true);
+    kavro::test::QuietPerson person{true};
     kavro::test::VirtualClock clock;
     kavro::DefaultTexts texts;
     std::unique_ptr<kavro::Catalogue> catalogue;

@@ -63,7 +63,7 @@ public:
 };
 
 struct Session {
-    kavro::test::QuietPerson person(true);
+    kavro::test::QuietPerson person{true};
     kavro::test::VirtualClock clock;
     kavro::DefaultTexts texts;
     ScriptedCabinets cabinets;
