@@ -105,7 +105,8 @@ TEST_F(UsbWire, StallsTimeOutsAndMalformedRepliesAnswerFail)
     const auto bytes = [](std::vector<unsigned char> b) {
         return [b](unsigned char* data, int length) {
             const int n = std::min<int>(length, static_cast<int>(b.size()));
-            std::memcpy(data, b.data(), static_cast<std::size_t>(n));
+            if (n > 0)
+                std::memcpy(data, b.data(), static_cast<std::size_t>(n));
             return n;
         };
     };
