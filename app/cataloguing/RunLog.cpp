@@ -88,6 +88,31 @@ std::string SlotLine(const SlotResult& result)
            oneLine(result.title) + " | " + oneLine(result.reason);
 }
 
+std::optional<SlotResult> ParseSlotLine(std::string_view l)
+{
+    // slot <n> <outcome> | <title> | <reason>
+    if (l.rfind("slot ", 0) != 0)
+        return std::nullopt;
+    const std::size_t bar = l.find(" | ");
+    const std::string_view head = l.substr(5, bar == std::string_view::npos ? std::string_view::npos : bar - 5);
+    const std::size_t space = head.find(' ');
+    if (space == std::string_view::npos)
+        return std::nullopt;
+    const auto slot = toInt(head.substr(0, space));
+    const auto outcome = OutcomeOfWord(head.substr(space + 1));
+    if (!slot || !outcome)
+        return std::nullopt;
+    SlotResult result{*slot, *outcome, {}, {}};
+    if (bar != std::string_view::npos) {
+        const std::string_view rest = l.substr(bar + 3);
+        const std::size_t second = rest.find(" | ");
+        result.title = std::string(trimmed(rest.substr(0, second)));
+        if (second != std::string_view::npos)
+            result.reason = std::string(trimmed(rest.substr(second + 3)));
+    }
+    return result;
+}
+
 bool RunLog::append(std::string_view line) const
 {
     std::error_code ec;
@@ -137,26 +162,8 @@ std::optional<UnfinishedRun> RunLog::unfinished(const std::filesystem::path& fil
         } else if (l.rfind("return ", 0) == 0) {
             if (toInt(l.substr(7)).value_or(-1) == run->maybeInDrive)
                 run->maybeInDrive = 0;
-        } else if (l.rfind("slot ", 0) == 0) {
-            // slot <n> <outcome> | <title> | <reason>
-            const std::size_t bar = l.find(" | ");
-            const std::string_view head = l.substr(5, bar == std::string_view::npos ? std::string_view::npos : bar - 5);
-            const std::size_t space = head.find(' ');
-            if (space == std::string_view::npos)
-                continue;
-            const auto slot = toInt(head.substr(0, space));
-            const auto outcome = OutcomeOfWord(head.substr(space + 1));
-            if (!slot || !outcome)
-                continue;
-            SlotResult result{*slot, *outcome, {}, {}};
-            if (bar != std::string_view::npos) {
-                const std::string_view rest = l.substr(bar + 3);
-                const std::size_t second = rest.find(" | ");
-                result.title = std::string(trimmed(rest.substr(0, second)));
-                if (second != std::string_view::npos)
-                    result.reason = std::string(trimmed(rest.substr(second + 3)));
-            }
-            run->done.push_back(std::move(result));
+        } else if (auto result = ParseSlotLine(l)) {
+            run->done.push_back(std::move(*result));
         }
     }
     if (run && run->machine <= 0)

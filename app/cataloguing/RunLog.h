@@ -71,7 +71,9 @@ private:
     std::filesystem::path m_file;
 };
 
-// The line of one slot's result.
+// The line of one slot's result, and the result read back from such a line (nullopt for any
+// other line).
 std::string SlotLine(const SlotResult& result);
+std::optional<SlotResult> ParseSlotLine(std::string_view line);
 
 } // namespace kavro

@@ -27,17 +27,9 @@ std::vector<SlotResult> lastRunOutcomes(const std::filesystem::path& file, int m
             ours = line.find(" machine=" + std::to_string(machine) + " ") != std::string::npos;
             if (ours)
                 outcomes.clear();
-        } else if (ours && line.rfind("slot ", 0) == 0) {
-            const std::size_t space = line.find(' ', 5);
-            const std::size_t bar = line.find(" | ");
-            if (space == std::string::npos)
-                continue;
-            int slot = 0;
-            std::from_chars(line.data() + 5, line.data() + space, slot);
-            const auto outcome = OutcomeOfWord(
-                std::string_view(line).substr(space + 1, bar == std::string::npos ? std::string::npos : bar - space - 1));
-            if (slot > 0 && outcome)
-                outcomes.push_back({slot, *outcome, {}, bar == std::string::npos ? "" : line.substr(bar + 3)});
+        } else if (ours) {
+            if (auto result = ParseSlotLine(line))
+                outcomes.push_back(std::move(*result));
         }
     }
     return outcomes;

@@ -143,9 +143,8 @@ void ChangerControls::showSlotMap()
 {
     if (cabinetBusy())
         return;
-    const int machine = m_ctx.machines.MachineByName(m_ctx.display.machineNameText()) != 0
-                            ? m_ctx.machines.MachineByName(m_ctx.display.machineNameText())
-                            : m_ctx.CurrentMachine;
+    const int named = m_ctx.machines.MachineByName(m_ctx.display.machineNameText());
+    const int machine = named != 0 ? named : m_ctx.CurrentMachine;
     if (machine == 0 || m_ctx.machines.find(machine) == nullptr)
         return;
     const SlotMap map = BuildSlotMap(m_ctx.catalogue, m_ctx, machine, LastSlotOf(m_ctx, machine), m_ctx.dataFolder());
