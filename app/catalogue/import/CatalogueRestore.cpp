@@ -101,9 +101,32 @@ CatalogueRestoreResult RestoreFromBackup(Catalogue& catalogue, const ImportRegis
     std::map<int, std::string> byId;
     for (const auto& c : *categories)
         byId.emplace(c.id, text::trimBlanks(c.name));
-    return RunRestoreWalk(catalogue, registry, source, [&](auto& session, const auto& row, auto start) {
-        return writeBackupRow(session, row, start, byId);
-    });
+    auto nesting = source.nesting();
+    if (!nesting)
+        return ReportRestoreFailure(catalogue, result, nesting.error());
+    // A nested backup brings its tree over as it was built, empty parent categories included; a
+    // flat one (or one of the older program) only the categories its discs are filed under.
+    const auto bringNesting = [&](CatalogueRestoreSession& session) -> DbStatus {
+        for (const auto& [id, parentId] : *nesting) {
+            const auto name = byId.find(id);
+            if (name == byId.end() || name->second.empty())
+                continue;
+            std::string parentName;
+            if (parentId != 0) {
+                const auto parent = byId.find(parentId);
+                if (parent == byId.end())
+                    continue;
+                parentName = parent->second;
+            }
+            if (auto s = session.nest(name->second, parentName); !s)
+                return s;
+        }
+        return {};
+    };
+    return RunRestoreWalk(
+        catalogue, registry, source,
+        [&](auto& session, const auto& row, auto start) { return writeBackupRow(session, row, start, byId); },
+        bringNesting);
 }
 
 CatalogueRestoreResult RunRestore(Catalogue& catalogue, const ImportRegistry* registry,
@@ -131,6 +154,22 @@ CatalogueRestoreResult RunRestore(Catalogue& catalogue, const ImportRegistry* re
     // Only a changed catalogue needs the program to start again; otherwise it goes on as it was.
     result.endProgram = result.changed;
     return result;
+}
+
+std::string DescribeSafetyCopy(const std::filesystem::path& file, const Texts& texts)
+{
+    const auto name = ParseSafetyCopyName(file.filename().string());
+    if (!name)
+        return {};
+    const auto source = OpenOldCatalogue(file);
+    if (!source)
+        return name->shownTime();
+    std::string shown = texts.text("5400", "%1, %2 discs");
+    for (const auto& [mark, value] : {std::pair<std::string_view, std::string>{"%1", name->shownTime()},
+                                      {"%2", std::to_string((*source)->discCount())}})
+        if (const auto at = shown.find(mark); at != std::string::npos)
+            shown.replace(at, mark.size(), value);
+    return shown;
 }
 
 namespace {

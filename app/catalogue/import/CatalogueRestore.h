@@ -10,10 +10,12 @@ namespace kavro {
 class Catalogue;
 class ImportRegistry;
 class OldCatalogueSource;
+class Texts;
 
 // Restore from a backup: the discs of folder's KAVRO2.MDB (this program's format, or a Jet file
 // of the older program) replace the catalogue's discs. Each disc is filed under the current
-// category of the same name without regard to case (made when missing); machines the registry
+// category of the same name without regard to case (made when missing); when the backup keeps a
+// category nesting, its categories are made where missing and nested as there. Machines the registry
 // does not know come over with their CDDEVICE rows. Dates become the time of the restore, device
 // types are left empty.
 CatalogueRestoreResult RestoreFromBackup(Catalogue& catalogue, const ImportRegistry* registry,
@@ -27,5 +29,10 @@ CatalogueRestoreResult RestoreFromBackup(Catalogue& catalogue, const ImportRegis
 // "KAVRO2.MDB" the restore from backup, any other does nothing; either way the program then ends.
 CatalogueRestoreResult RunRestore(Catalogue& catalogue, const ImportRegistry* registry,
                                   const std::string& chosenFolder, const std::string& chosenFile);
+
+// How the restore window names a safety copy of Backup/ (KAVRO2-date-time.MDB): its time and
+// how many discs it holds, e.g. "2024-01-02 09:00:00, 312 discs". Empty for any other file; the
+// time alone when the file cannot be read.
+std::string DescribeSafetyCopy(const std::filesystem::path& file, const Texts& texts);
 
 } // namespace kavro

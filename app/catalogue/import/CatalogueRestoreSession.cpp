@@ -116,6 +116,38 @@ DbResult<int> CatalogueRestoreSession::categoryId(std::string_view rawName, Matc
     return node.id;
 }
 
+TreeNode* CatalogueRestoreSession::categoryNode(int id) const
+{
+    TreeNode* found = nullptr;
+    m_catalogue.categoryTree().forEach([&](TreeNode& n) {
+        if (!found && n.isCategory() && n.id == id)
+            found = &n;
+    });
+    return found;
+}
+
+DbStatus CatalogueRestoreSession::nest(std::string_view name, std::string_view parentName)
+{
+    auto id = categoryId(name, Match::IgnoreCase);
+    if (!id)
+        return id.status();
+    TreeNode* node = *id != 0 ? categoryNode(*id) : nullptr;
+    if (!node)
+        return {};
+    TreeNode* parent = m_catalogue.categoryTree().categoryRoot();
+    if (!CleanCategoryName(parentName).empty()) {
+        auto parentId = categoryId(parentName, Match::IgnoreCase);
+        if (!parentId)
+            return parentId.status();
+        parent = categoryNode(*parentId);
+    }
+    if (!parent || node->parent() == parent || parent->isWithin(*node))
+        return {};
+    m_moves.push_back({node, node->parent()});
+    m_catalogue.categoryTree().moveTo(*node, *parent);
+    return {};
+}
+
 DbResult<CatalogueRestoreSession::RowStart> CatalogueRestoreSession::startRow(int machine, int slot)
 {
     DiscCursor& cursor = m_catalogue.discCursor();
@@ -247,7 +279,7 @@ DbStatus CatalogueRestoreSession::commit()
         return DbStatus::failure("No import is running.");
     // The mirror file follows the table only once the table's change is final.
     std::optional<std::string> mirrorText;
-    if (!m_createdNodes.empty()) {
+    if (!m_createdNodes.empty() || !m_moves.empty()) {
         std::string text;
         auto saved = SaveCategories(m_catalogue, text);
         if (!saved) {
@@ -262,6 +294,7 @@ DbStatus CatalogueRestoreSession::commit()
     }
     m_transaction.reset();
     m_createdNodes.clear();
+    m_moves.clear();
     m_catalogue.discCursor().requery();
     // Past the commit the table holds the categories, and the table is what the next start reads;
     // a file that cannot be written is only a stale mirror.
@@ -280,6 +313,10 @@ void CatalogueRestoreSession::rollback()
     m_catalogue.discCursor().requery();
 
     CategoryTree& tree = m_catalogue.categoryTree();
+    // Moves first: a category of the catalogue may have been put under one made here.
+    for (auto it = m_moves.rbegin(); it != m_moves.rend(); ++it)
+        tree.moveTo(*it->node, *it->from);
+    m_moves.clear();
     CategoryList& list = m_catalogue.categories();
     for (auto it = m_createdNodes.rbegin(); it != m_createdNodes.rend(); ++it) {
         TreeNode* node = *it;

@@ -44,6 +44,10 @@ public:
     // an empty name. A failure when one must be made and CategoryList is full.
     DbResult<int> categoryId(std::string_view name, Match match);
     int categoriesCreated() const { return static_cast<int>(m_createdNodes.size()); }
+    // Puts the category named name under the one named parentName (at the top for an empty
+    // parentName), each found or made as categoryId does, ignoring case; a move that would put a
+    // category inside itself is passed over. Undone by rollback() like the categories made.
+    DbStatus nest(std::string_view name, std::string_view parentName);
 
     // Puts DiscCursor on the row of machine and slot: a new row with Slot and MachineNo set, or,
     // when one exists, the existing row in edit if the person agrees to overwrite. The question
@@ -70,11 +74,18 @@ public:
 
 private:
     bool isEmptyValue(const DbValue& v) const;
+    TreeNode* categoryNode(int id) const;
+
+    struct Move {
+        TreeNode* node;
+        TreeNode* from;
+    };
 
     Catalogue& m_catalogue;
     std::unique_ptr<Transaction> m_transaction;
     std::filesystem::path m_safetyCopy;
     std::vector<TreeNode*> m_createdNodes;
+    std::vector<Move> m_moves;
     std::optional<bool> m_overwrite;
     bool m_overwriting = false;
 };

@@ -48,7 +48,8 @@ CatalogueRestoreResult& ReportRestoreFailure(Catalogue& catalogue, CatalogueRest
 }
 
 CatalogueRestoreResult RunRestoreWalk(Catalogue& catalogue, const ImportRegistry* registry,
-                                      OldCatalogueSource& source, const RestoreRowWriter& write)
+                                      OldCatalogueSource& source, const RestoreRowWriter& write,
+                                      const RestoreFinisher& finish)
 {
     CatalogueRestoreResult result;
     Person& person = catalogue.person();
@@ -120,6 +121,9 @@ CatalogueRestoreResult RunRestoreWalk(Catalogue& catalogue, const ImportRegistry
     if (!machines)
         return fail(machines.error());
     result.machinesAdded = *machines;
+    if (finish)
+        if (auto s = finish(session); !s)
+            return fail(s.error());
     result.categoriesCreated = session.categoriesCreated();
     if (auto s = session.commit(); !s)
         return fail(s.error());

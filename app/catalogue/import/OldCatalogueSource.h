@@ -47,6 +47,13 @@ struct OldCategoryRow {
     int id = 0;
 };
 
+// One row of CATEGORYTREE, the nesting of a catalogue of this program: the category of id
+// categoryId sits under the one of parentId (0: at the top), rows in tree order.
+struct OldNestingRow {
+    int categoryId = 0;
+    int parentId = 0;
+};
+
 // An older catalogue file read row by row: our own SQLite KAVRO2.MDB (a backup), or a Jet
 // KAVRO.MDB or KAVRO2.MDB of the older Windows program. The imports and the restore read
 // through this, whatever the file's format.
@@ -63,6 +70,9 @@ public:
     // The rows of CDDEVICE and CATEGORY; none when the file lacks the table.
     virtual DbResult<std::vector<OldMachineRow>> machines() = 0;
     virtual DbResult<std::vector<OldCategoryRow>> categories() = 0;
+    // The rows of CATEGORYTREE; none when the file lacks the table (a flat tree, or a file of the
+    // older program, which keeps no nesting).
+    virtual DbResult<std::vector<OldNestingRow>> nesting() { return std::vector<OldNestingRow>{}; }
 };
 
 enum class CatalogueFileKind { Missing, Sqlite, Jet, Other };

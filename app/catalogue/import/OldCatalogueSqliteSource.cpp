@@ -176,4 +176,15 @@ DbResult<std::vector<OldCategoryRow>> OldCatalogueSqliteSource::categories()
     return rows;
 }
 
+DbResult<std::vector<OldNestingRow>> OldCatalogueSqliteSource::nesting()
+{
+    std::vector<OldNestingRow> rows;
+    auto s = forEachRow("CATEGORYTREE", [&](const auto& field) {
+        rows.push_back({field("CATEGORYID").asInt(), field("PARENTID").asInt()});
+    });
+    if (!s)
+        return s;
+    return rows;
+}
+
 } // namespace kavro

@@ -24,6 +24,7 @@ public:
     DbResult<bool> nextDisc(OldDiscRow& row) override;
     DbResult<std::vector<OldMachineRow>> machines() override;
     DbResult<std::vector<OldCategoryRow>> categories() override;
+    DbResult<std::vector<OldNestingRow>> nesting() override;
 
 private:
     DbResult<bool> hasTable(std::string_view name);

@@ -3,6 +3,8 @@
 
 #include "catalogue/import/CatalogueRestore.h"
 #include "catalogue/records/CatalogueBackup.h"
+#include "catalogue/records/Categories.h"
+#include "catalogue/import/CatalogueRestoreSession.h"
 #include "catalogue/import/OldCatalogueConversion.h"
 #include "catalogue/import/OldCatalogueSource.h"
 
@@ -241,6 +243,51 @@ TEST_F(Restore, SafetyCopyIsRestoredFromItselfAfterShowingItsTimeAndDiscs)
         EXPECT_EQ(discs(), answer == BoxAnswer::Yes ? (std::vector<Row>{{1, 1, "Before"}, {1, 2, "Before two"}})
                                                     : (std::vector<Row>{{4, 4, "After"}}));
     }
+}
+
+TEST_F(Restore, CategoryTreeOfTheBackupComesBackAsBuilt)
+{
+    // Films holds no disc itself, only its sub-categories do; Music was at the top.
+    dir.write("Data/category.txt", "Films,1\r\n\tDrama,2\r\n\tComedy,3\r\nMusic,4\r\n");
+    openWithCategories();
+    addDisc(1, 1, "In drama", 2);
+    addDisc(1, 2, "In music", 4);
+    auto copy = BackupBeforeChange(*catalogue);
+    ASSERT_TRUE(copy.ok()) << copy.error();
+
+    // Afterwards the tree is rebuilt differently: Films gone, Music under Drama.
+    catalogue->categoryTree().moveTo(*category("Drama"), *catalogue->categoryTree().categoryRoot());
+    catalogue->categoryTree().moveTo(*category("Comedy"), *catalogue->categoryTree().categoryRoot());
+    catalogue->categoryTree().moveTo(*category("Music"), *category("Drama"));
+    catalogue->categoryTree().remove(*category("Films"));
+    ASSERT_TRUE(SaveCategories(*catalogue).ok());
+    ASSERT_EQ(shape(), "Drama(Music),Comedy");
+
+    auto source = OpenOldCatalogue(*copy);
+    ASSERT_TRUE(source.ok()) << source.error();
+    const auto result = RestoreFromBackup(*catalogue, &registry, **source);
+    ASSERT_TRUE(result.error.empty()) << result.error;
+    EXPECT_EQ(result.categoriesCreated, 1);
+    source->reset();
+    reopen();
+    ASSERT_TRUE(LoadCategories(*catalogue).ok());
+    EXPECT_EQ(shape(), "Films(Drama,Comedy),Music");
+    EXPECT_EQ(column(1, 1, "Category"), std::to_string(category("Drama")->id));
+}
+
+TEST_F(Restore, RolledBackNestingPutsTheTreeBack)
+{
+    dir.write("Data/category.txt", "Music,1\r\n\tLive,2\r\n");
+    openWithCategories();
+    CatalogueRestoreSession session(*catalogue);
+    ASSERT_TRUE(session.begin().ok());
+    // An existing category moved under one made by the session, then a parent moved to the top.
+    ASSERT_TRUE(session.nest("Music", "Archive").ok());
+    ASSERT_TRUE(session.nest("Live", "").ok());
+    ASSERT_TRUE(session.nest("Archive", "Music").ok()); // inside itself: passed over
+    EXPECT_EQ(shape(), "Archive(Music),Live");
+    session.rollback();
+    EXPECT_EQ(shape(), "Music(Live)");
 }
 
 TEST(SafetyCopies, NamesAndPruningKeepTheNewestOnly)

@@ -54,6 +54,31 @@ protected:
         ASSERT_TRUE(p.ok()) << p.error();
     }
 
+    // The categories under a node, nested as "A(B,C)"; without a node, under CategoryRoot.
+    static std::string shape(const TreeNode& node)
+    {
+        std::string s;
+        for (const auto& c : node.children()) {
+            if (!s.empty())
+                s += ",";
+            s += c->text;
+            if (c->childCount())
+                s += "(" + shape(*c) + ")";
+        }
+        return s;
+    }
+    std::string shape() { return shape(*catalogue->categoryTree().categoryRoot()); }
+
+    TreeNode* category(const std::string& name)
+    {
+        TreeNode* found = nullptr;
+        catalogue->categoryTree().forEach([&](TreeNode& n) {
+            if (n.isCategory() && n.text == name)
+                found = &n;
+        });
+        return found;
+    }
+
     // Runs SQL on a separate connection to the file, as another program would see it.
     std::vector<std::vector<std::string>> outside(const std::string& sql)
     {

@@ -11,36 +11,11 @@ class Categories : public CatalogueFixture {
 protected:
     std::filesystem::path mirror() const { return dir / "Data/category.txt"; }
 
-    // Names under a node, nested as "A(B,C)".
-    static std::string shape(const TreeNode& node)
-    {
-        std::string s;
-        for (const auto& c : node.children()) {
-            if (!s.empty())
-                s += ",";
-            s += c->text;
-            if (c->childCount())
-                s += "(" + shape(*c) + ")";
-        }
-        return s;
-    }
-    std::string shape() { return shape(*catalogue->categoryTree().categoryRoot()); }
-
     int load()
     {
         auto r = LoadCategories(*catalogue);
         EXPECT_TRUE(r.ok()) << r.error();
         return r.valueOr(-99);
-    }
-
-    TreeNode* category(const std::string& name)
-    {
-        TreeNode* found = nullptr;
-        catalogue->categoryTree().forEach([&](TreeNode& n) {
-            if (n.isCategory() && n.text == name)
-                found = &n;
-        });
-        return found;
     }
 
     void insertCategory(const std::string& name, int id)
