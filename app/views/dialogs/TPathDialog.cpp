@@ -1,5 +1,6 @@
 #include "views/dialogs/TPathDialog.h"
 
+#include "catalogue/import/CatalogueRestore.h"
 #include "platform/Texts.h"
 #include "shell/ui/Designed.h"
 
@@ -262,7 +263,15 @@ void TPathDialog::fillFiles()
     dir.setFilter(QDir::Files | QDir::Hidden | QDir::System);
     dir.setSorting(QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& file : dir.entryInfoList()) {
-        auto* item = new QListWidgetItem(file.fileName(), m_fileList);
+        QString shown = file.fileName();
+        // A safety copy says when it was taken and how many discs it holds, so the person can
+        // tell which one to go back to.
+        if (m_mode == Mode::Restore) {
+            const std::string about = DescribeSafetyCopy(file.absoluteFilePath().toStdString(), m_texts);
+            if (!about.empty())
+                shown += QStringLiteral("  (%1)").arg(QString::fromStdString(about));
+        }
+        auto* item = new QListWidgetItem(shown, m_fileList);
         item->setData(Qt::UserRole, file.absoluteFilePath());
     }
     m_moving = moving;

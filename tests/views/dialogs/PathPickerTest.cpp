@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 namespace kavro::test {
 namespace {
 
@@ -126,10 +128,19 @@ TEST_F(PathPickerTest, CatalogueFileKeptFromTheLastRunLetsAFolderConfirmARestore
 
 TEST_F(PathPickerTest, FileListShowsTheCatalogueFilesOfTheFolderInAnyCase)
 {
+    // A safety copy names its time and its discs; one that cannot be read, its time alone.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir / "b/x/KAVRO2-20240102-090000.MDB").c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "CREATE TABLE KAVRO (Slot INTEGER); INSERT INTO KAVRO VALUES (1), (2)", nullptr, nullptr,
+                 nullptr);
+    sqlite3_close(db);
+    dir.write("b/x/KAVRO2-20240103-100000.MDB", "damaged");
     TPathDialog d(TPathDialog::Mode::Restore, drives(), {}, texts);
     d.selectDrive(2);
     clickFolder(d, dir / "b/x");
-    EXPECT_EQ(files(d), (std::vector<std::string>{".hidden.Mdb", "KAVRO2.MDB", "old.mdb"}));
+    EXPECT_EQ(files(d), (std::vector<std::string>{".hidden.Mdb", "KAVRO2-20240102-090000.MDB  (2024-01-02 09:00:00, 2 discs)",
+                                                  "KAVRO2-20240103-100000.MDB  (2024-01-03 10:00:00)", "KAVRO2.MDB",
+                                                  "old.mdb"}));
     // The folder list holds folders only, and only those of the drive.
     const QModelIndex x = d.folderIndex(folderOf(dir / "b/x"));
     for (int row = 0; row < d.folderList()->model()->rowCount(x); ++row)
