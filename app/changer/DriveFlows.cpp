@@ -12,7 +12,10 @@
 #include "torvex/torvex.h"
 
 #include <charconv>
+#include <optional>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace kavro {
 
@@ -127,7 +130,7 @@ void ShowDriveState(ChangerContext& ctx)
     showDriveSlot(ctx);
 }
 
-void LoadToDrive(ChangerContext& ctx)
+LoadOutcome LoadToDrive(ChangerContext& ctx)
 {
     ctx.deviceMonitor->stop();
     const int machine = ctx.CurrentMachine;
@@ -136,9 +139,10 @@ void LoadToDrive(ChangerContext& ctx)
     if (slot == 0) {
         // Nothing was sent, so no drive check will start monitoring again.
         ctx.deviceMonitor->start();
-        return;
+        return LoadOutcome::NoSlot;
     }
     CabinetWork work(ctx);
+    LoadOutcome outcome = LoadOutcome::Told;
     try {
         const int ready = ReadyAfterWait(ctx, machine);
         if (ready == 1 || ready == 2) {
@@ -148,7 +152,7 @@ void LoadToDrive(ChangerContext& ctx)
             else
                 ShowStillMoving(ctx, machine);
             ctx.deviceMonitor->start();
-            return;
+            return LoadOutcome::Told;
         }
         ctx.torvex.USBCDGetCDDown(machine);
         ctx.display.setStateLabel("Check Load Slot " + std::to_string(slot) + " ");
@@ -163,7 +167,7 @@ void LoadToDrive(ChangerContext& ctx)
             else
                 ShowStillMoving(ctx, machine);
             ctx.driveCheck->start();
-            return;
+            return LoadOutcome::Told;
         }
         ctx.DriveSlot = *inDrive;
         int result = ready;
@@ -182,15 +186,109 @@ void LoadToDrive(ChangerContext& ctx)
         } else if (!Acknowledged(result)) {
             // Refused: busy, no such slot, an empty slot, a full drive.
             ReportNotDone(ctx, machine, result);
-        } else if (ctx.DriveSlot != slot) {
-            // The load takes its time; the bar shows the drive once the cabinet has stopped.
-            showSettledDrive(ctx, machine, LoadingText(ctx, slot));
+        } else {
+            if (ctx.DriveSlot != slot) {
+                // The load takes its time; the bar shows the drive once the cabinet has stopped.
+                showSettledDrive(ctx, machine, LoadingText(ctx, slot));
+            }
+            outcome = ctx.DriveSlot == slot ? LoadOutcome::InDrive : LoadOutcome::NotSeen;
         }
     } catch (...) {
         // A fault of the load ends it; the drive check reports the drive as it is.
         ctx.driveCheck->start();
+        outcome = LoadOutcome::NotSeen;
     }
     ctx.clock.sleep(kRetryWaitMs);
+    return outcome;
+}
+
+namespace {
+
+// The text with %1, %2, ... filled in.
+std::string filled(std::string text, const std::vector<std::string>& values)
+{
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::string mark = "%" + std::to_string(i + 1);
+        if (const auto at = text.find(mark); at != std::string::npos)
+            text.replace(at, mark.size(), values[i]);
+    }
+    return text;
+}
+
+// A mounted disc shows at least one name; an empty mount folder is a drive still spinning up.
+bool showsADisc(const std::filesystem::path& root)
+{
+    std::error_code ec;
+    std::filesystem::directory_iterator it(root, ec);
+    return !ec && it != std::filesystem::directory_iterator();
+}
+
+// The child folder of that name, or the one whose name differs only in case.
+std::optional<std::filesystem::path> childFolder(const std::filesystem::path& at, const std::string& name)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(at / name, ec))
+        return at / name;
+    const std::string folded = text::upperAscii(name);
+    for (std::filesystem::directory_iterator it(at, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_directory(ec) && text::upperAscii(it->path().filename().string()) == folded)
+            return it->path();
+    return std::nullopt;
+}
+
+} // namespace
+
+bool LoadAndOpenFolder(ChangerContext& ctx, int machine, int slot, const std::vector<std::string>& folders,
+                       int readableWaitMs, int pollMs)
+{
+    const std::string caption = ctx.messageCaption;
+    auto tell = [&](const std::string& text) {
+        ctx.person.messageBox(text, caption, BoxIcon::Warning, BoxButtons::Ok);
+        return false;
+    };
+    ctx.CurrentMachine = machine;
+    ctx.CurrentSlot = slot;
+    // A disc already in the drive is not loaded again (Load would say so in a box).
+    const auto before = ReadDriveSlot(ctx, machine);
+    if (!before || *before != slot) {
+        switch (LoadToDrive(ctx)) {
+        case LoadOutcome::InDrive:
+            break;
+        case LoadOutcome::Told:
+        case LoadOutcome::NoSlot:
+            return false;
+        case LoadOutcome::NotSeen:
+            return tell(filled(ctx.text("5350", "The disc of slot %1 was not seen in the drive."),
+                               {std::to_string(slot)}));
+        }
+    } else {
+        ctx.DriveSlot = slot;
+    }
+    const std::int64_t until = ctx.clock.nowMs() + readableWaitMs;
+    std::filesystem::path root;
+    for (;;) {
+        root = ctx.driveFolder ? ctx.driveFolder(machine) : std::string();
+        if (!root.empty() && showsADisc(root))
+            break;
+        if (ctx.clock.nowMs() >= until)
+            return tell(filled(ctx.text("5351", "The disc of slot %1 is in the drive, but it could not be read "
+                                                "within %2 seconds."),
+                               {std::to_string(slot), std::to_string(readableWaitMs / 1000)}));
+        ctx.display.setWaitText(
+            filled(ctx.text("5352", "Waiting for the disc of slot %1 to be readable…"), {std::to_string(slot)}));
+        ctx.clock.sleep(pollMs);
+    }
+    ctx.display.setWaitText({});
+    std::filesystem::path folder = root;
+    for (const std::string& name : folders) {
+        const auto next = childFolder(folder, name);
+        if (!next)
+            break;
+        folder = *next;
+    }
+    if (ctx.openLocation)
+        ctx.openLocation(folder.string());
+    return true;
 }
 
 void EjectFromDrive(ChangerContext& ctx)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace kavro {
 
@@ -27,9 +29,27 @@ void ShowDiscInDrive(ChangerContext& ctx, int slot);
 // Nothing when the box is empty or names no machine.
 void ShowDriveState(ChangerContext& ctx);
 
+// How a load ended. Told: it did not happen and the person was told why (machine gone, still
+// moving, refused). NotSeen: the cabinet took it, but the drive was not seen holding the disc.
+enum class LoadOutcome { InDrive, NoSlot, Told, NotSeen };
+
 // "Load": the disc of CurrentSlot into the drive of CurrentMachine, then the drive check
 // reports. Does nothing to the machine without a slot.
-void LoadToDrive(ChangerContext& ctx);
+LoadOutcome LoadToDrive(ChangerContext& ctx);
+
+// The longest wait for a disc just loaded to become readable (spin-up and mount), and how often
+// the drive's folder is looked at meanwhile.
+inline constexpr int kReadableWaitMs = 30000;
+inline constexpr int kReadablePollMs = 1000;
+
+// "Load and open" of Find files: the slot's disc into the machine's drive as Load puts it there
+// (nothing moves when it is there already), then, once the drive's folder shows a readable disc,
+// the folder given by its names from the top of the disc in the file manager (openLocation). A
+// folder the disc lacks opens the deepest one it has; names are matched regardless of case when
+// the exact one is missing, as plain ISO 9660 names are shown in lower case. False when the disc
+// did not reach the drive or could not be read in time; the person was told.
+bool LoadAndOpenFolder(ChangerContext& ctx, int machine, int slot, const std::vector<std::string>& folders,
+                       int readableWaitMs = kReadableWaitMs, int pollMs = kReadablePollMs);
 
 // "Eject" of the disc menus: the drive's disc of CurrentMachine back to its slot.
 void EjectFromDrive(ChangerContext& ctx);

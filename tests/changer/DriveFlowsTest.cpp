@@ -2,6 +2,10 @@
 
 #include "changer/DriveFlows.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
 namespace kavro::test {
 namespace {
 
@@ -150,6 +154,67 @@ TEST_F(DriveFlowsTest, ExplorerOpensTheDrivesViewAndRescansWhenTheCountChanged)
     EXPECT_EQ(ctx->machines.MachineName(kPlain), "Plain");
     EXPECT_EQ(ctx->KnownMachineCount, 2);
     EXPECT_EQ(ctx->display.statusText(0), "Device:2");
+}
+
+// The drive's folder as the desktop mounts it: empty until the disc has been in the drive for
+// mountMs, then the disc's folders (in lower case, as plain ISO 9660 names are shown).
+struct MountedDrive {
+    std::filesystem::path root;
+    std::int64_t mountMs = 3000;
+    std::optional<std::int64_t> since;
+};
+
+TEST_F(DriveFlowsTest, LoadAndOpenWaitsForTheLoadAndTheMountThenOpensTheFolder)
+{
+    MountedDrive mount{dir.path() / "media"};
+    std::filesystem::create_directories(mount.root);
+    std::vector<std::pair<std::string, std::int64_t>> opened;
+    ctx->openLocation = [&](const std::string& folder) { opened.emplace_back(folder, clock.nowMs()); };
+    ctx->driveFolder = [&](int) {
+        if (sim.state(drive).driveSlot != 4)
+            return std::string();
+        if (!mount.since)
+            mount.since = clock.nowMs();
+        if (clock.nowMs() - *mount.since >= mount.mountMs)
+            std::filesystem::create_directories(mount.root / "work/2019");
+        return mount.root.string();
+    };
+    using V = std::vector<std::string>;
+    EXPECT_TRUE(LoadAndOpenFolder(*ctx, kDrive, 4, V{"Work", "2019"}));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].first, (mount.root / "work/2019").string());
+    EXPECT_GE(opened[0].second, *mount.since + mount.mountMs);
+    EXPECT_TRUE(person.boxes.empty());
+
+    // In the drive already: nothing moves; a folder the disc lacks opens the deepest it has.
+    sim.clearLog();
+    EXPECT_TRUE(LoadAndOpenFolder(*ctx, kDrive, 4, V{"work", "2020", "x"}));
+    EXPECT_EQ(opened.back().first, (mount.root / "work").string());
+    const auto sent = sim.indicesSent(kDrive);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), 19), 0);
+    EXPECT_TRUE(person.boxes.empty());
+}
+
+TEST_F(DriveFlowsTest, LoadAndOpenOfADiscThatNeverBecomesReadableStopsAndSays)
+{
+    std::vector<std::string> opened;
+    ctx->openLocation = [&](const std::string& folder) { opened.push_back(folder); };
+    // Mounted, but showing nothing.
+    std::filesystem::create_directories(dir.path() / "empty");
+    ctx->driveFolder = [&](int) { return (dir.path() / "empty").string(); };
+    const std::int64_t began = clock.nowMs();
+    EXPECT_FALSE(LoadAndOpenFolder(*ctx, kDrive, 5, {"a"}, 20000, 1000));
+    EXPECT_EQ(sim.state(drive).driveSlot, 5);
+    EXPECT_TRUE(opened.empty());
+    ASSERT_EQ(person.boxes.size(), 1u);
+    EXPECT_EQ(person.boxes[0].text, "The disc of slot 5 is in the drive, but it could not be read within 20 seconds.");
+    EXPECT_LT(clock.nowMs() - began, 20000 + 15000 + 5000);
+
+    // An empty slot is refused by the cabinet and told by the load; nothing opens.
+    person.boxes.clear();
+    EXPECT_FALSE(LoadAndOpenFolder(*ctx, kDrive, 50, {}));
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(person.boxes.size(), 1u);
 }
 
 TEST_F(DriveFlowsTest, SlotBoxAndListSelections)
