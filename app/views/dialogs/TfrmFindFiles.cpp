@@ -1,6 +1,8 @@
 #include "views/dialogs/TfrmFindFiles.h"
 
+#include "catalogue/records/Catalogue.h"
 #include "catalogue/search/SearchRow.h"
+#include "platform/Texts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,20 +41,29 @@ TfrmFindFiles::TfrmFindFiles(Catalogue& catalogue, DiscTextCache& cache, NameInd
     : QDialog(parent), m_finder(catalogue, cache, index), m_actions(std::move(actions))
 {
     setObjectName(QStringLiteral("frmFindFiles"));
-    setWindowTitle(QStringLiteral("Find files"));
+    const Texts& texts = catalogue.texts();
+    const auto t = [&texts](const char* key, const char* text) {
+        return QString::fromStdString(texts.text(key, text));
+    };
+    m_foundText = t("5314", "%1 found");
+    m_searchingText = t("5315", "%1 found so far, searching…");
+    m_firstListedText = t("5316", " (the first %1 listed)");
+    setWindowTitle(t("5300", "Find files"));
     m_model = std::make_unique<FindFilesModel>(m_finder);
+    m_model->setColumnNames({t("5317", "Name"), t("5318", "Folder"), t("5319", "Size"), t("5320", "Date"),
+                             t("5321", "Disc"), t("5322", "Machine"), t("5323", "Slot")});
 
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("Edit_FindText"));
-    m_text->setPlaceholderText(QStringLiteral("Name, or a pattern with * and ?"));
+    m_text->setPlaceholderText(t("5302", "Name, or a pattern with * and ?"));
     m_kind = new QComboBox(this);
-    m_kind->addItems({QStringLiteral("Files and folders"), QStringLiteral("Files only"), QStringLiteral("Folders only")});
+    m_kind->addItems({t("5303", "Files and folders"), t("5304", "Files only"), t("5305", "Folders only")});
     m_minSize = new QLineEdit(this);
     m_maxSize = new QLineEdit(this);
-    m_minSize->setPlaceholderText(QStringLiteral("bytes"));
-    m_maxSize->setPlaceholderText(QStringLiteral("bytes"));
-    m_fromOn = new QCheckBox(QStringLiteral("From"), this);
-    m_toOn = new QCheckBox(QStringLiteral("To"), this);
+    m_minSize->setPlaceholderText(t("5308", "bytes"));
+    m_maxSize->setPlaceholderText(t("5308", "bytes"));
+    m_fromOn = new QCheckBox(t("5309", "From"), this);
+    m_toOn = new QCheckBox(t("5310", "To"), this);
     m_from = new QDateEdit(QDate(2000, 1, 1), this);
     m_to = new QDateEdit(QDate::currentDate(), this);
     for (QDateEdit* d : {m_from, m_to}) {
@@ -62,9 +73,9 @@ TfrmFindFiles::TfrmFindFiles(Catalogue& catalogue, DiscTextCache& cache, NameInd
 
     auto* filters = new QHBoxLayout;
     filters->addWidget(m_kind);
-    filters->addWidget(new QLabel(QStringLiteral("Size at least"), this));
+    filters->addWidget(new QLabel(t("5306", "Size at least"), this));
     filters->addWidget(m_minSize);
-    filters->addWidget(new QLabel(QStringLiteral("at most"), this));
+    filters->addWidget(new QLabel(t("5307", "at most"), this));
     filters->addWidget(m_maxSize);
     filters->addWidget(m_fromOn);
     filters->addWidget(m_from);
@@ -87,8 +98,9 @@ TfrmFindFiles::TfrmFindFiles(Catalogue& catalogue, DiscTextCache& cache, NameInd
     m_table->setColumnWidth(FindFilesModel::Folder, 220);
 
     m_count = new QLabel(this);
-    m_present = new QPushButton(QStringLiteral("Present at the door"), this);
-    m_load = new QPushButton(QStringLiteral("Load and open"), this);
+    m_present = new QPushButton(t("5311", "Present at the door"), this);
+    m_load = new QPushButton(t("5312", "Load and open"), this);
+    m_load->setToolTip(t("5313", "Loads the disc into the drive of its cabinet and opens the folder once it can be read"));
     m_present->setEnabled(false);
     m_load->setEnabled(false);
     auto* bottom = new QHBoxLayout;
@@ -97,7 +109,7 @@ TfrmFindFiles::TfrmFindFiles(Catalogue& catalogue, DiscTextCache& cache, NameInd
     bottom->addWidget(m_load);
 
     auto* top = new QFormLayout;
-    top->addRow(QStringLiteral("Find"), m_text);
+    top->addRow(t("5301", "Find"), m_text);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(filters);
@@ -189,10 +201,9 @@ void TfrmFindFiles::showCount()
         return;
     }
     const qlonglong n = m_finder.matchCount();
-    QString text = m_finder.done() ? QStringLiteral("%1 found").arg(n)
-                                   : QStringLiteral("%1 found so far, searching...").arg(n);
+    QString text = (m_finder.done() ? m_foundText : m_searchingText).arg(n);
     if (n > FileFinder::kKeptHits)
-        text += QStringLiteral(" (the first %1 listed)").arg(FileFinder::kKeptHits);
+        text += m_firstListedText.arg(FileFinder::kKeptHits);
     m_count->setText(text);
 }
 

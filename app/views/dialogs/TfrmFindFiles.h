@@ -82,6 +82,9 @@ private:
     QPushButton* m_present = nullptr;
     QPushButton* m_load = nullptr;
     QTimer* m_more = nullptr;
+    QString m_foundText;
+    QString m_searchingText;
+    QString m_firstListedText;
 };
 
 } // namespace kavro

@@ -186,7 +186,15 @@ QVariant FindFilesModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     static const char* const names[] = {"Name", "Folder", "Size", "Date", "Disc", "Machine", "Slot"};
-    return section >= 0 && section < ColumnCount ? QString::fromLatin1(names[section]) : QVariant();
+    if (section < 0 || section >= ColumnCount)
+        return {};
+    return section < m_columnNames.size() ? m_columnNames[section] : QString::fromLatin1(names[section]);
+}
+
+void FindFilesModel::setColumnNames(QStringList names)
+{
+    m_columnNames = std::move(names);
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 
 bool FindFilesModel::canFetchMore(const QModelIndex& parent) const

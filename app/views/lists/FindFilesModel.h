@@ -3,6 +3,7 @@
 #include "catalogue/search/FileFinder.h"
 
 #include <QAbstractTableModel>
+#include <QStringList>
 
 #include <vector>
 
@@ -29,6 +30,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // The column titles in the language in use, one per Column.
+    void setColumnNames(QStringList names);
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
@@ -40,6 +43,7 @@ public:
     const DbStatus& lastStatus() const { return m_status; }
 
 private:
+    QStringList m_columnNames;
     // Takes the finder's new hits into the order.
     void takeNewHits();
     bool less(std::size_t a, std::size_t b) const;

@@ -4,6 +4,8 @@
 #include "catalogue/records/Catalogue.h"
 #include "catalogue/search/SearchScope.h"
 #include "changer/ChangerActions.h"
+#include "changer/DriveFlows.h"
+#include "platform/Texts.h"
 #include "platform/Person.h"
 #include "shell/AppContext.h"
 #include "views/mainwindow/DiscBrowser.h"
@@ -34,7 +36,8 @@ SearchTabsController::SearchTabsController(TMainForm& window, DiscTextCache& cac
                 [this] { advancedSearch(m_window.widgets().treeView1->currentNode()); });
     }
     m_search.setNameIndex(&m_nameIndex);
-    auto* findFiles = new QAction(QStringLiteral("Find files..."), &window);
+    const Texts& texts = window.catalogue().texts();
+    auto* findFiles = new QAction(QString::fromStdString(texts.text("5324", "Find files…")), &window);
     findFiles->setObjectName(QStringLiteral("N_find_files"));
     findFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     window.addAction(findFiles);
@@ -47,6 +50,20 @@ SearchTabsController::SearchTabsController(TMainForm& window, DiscTextCache& cac
         w->show();
         w->raise();
         w->activateWindow();
+    });
+    auto* duplicates = new QAction(QString::fromStdString(texts.text("5347", "Duplicates…")), &window);
+    duplicates->setObjectName(QStringLiteral("N_duplicates"));
+    window.addAction(duplicates);
+    if (QAction* menu = window.designedAction(QStringLiteral("N21")))
+        for (QObject* o : menu->associatedObjects())
+            if (auto* m = qobject_cast<QMenu*>(o))
+                m->insertAction(menu, duplicates);
+    connect(duplicates, &QAction::triggered, this, [this] {
+        TfrmDuplicates* w = openDuplicates();
+        w->show();
+        w->raise();
+        w->activateWindow();
+        w->refresh();
     });
     DiscBrowser& browser = window.browser();
     connect(&browser, &DiscBrowser::searchTabClicked, this, &SearchTabsController::showTab);
@@ -191,9 +208,28 @@ TfrmFindFiles* SearchTabsController::openFindFiles()
     TfrmFindFiles::Actions actions;
     actions.show = [this](const FoundDisc& d, const FileHit& h) { showFound(d, h); };
     actions.present = [this](const FoundDisc& d) { MoveToSlot(m_window.changer(), d.machine, d.slot); };
+    actions.loadAndOpen = [this](const FoundDisc& d, const FileHit& h) {
+        if (m_window.changerControls().cabinetBusy())
+            return;
+        std::vector<std::string> folders = h.folderNames();
+        if (h.isFolder)
+            folders.push_back(h.name);
+        (void)LoadAndOpenFolder(m_window.changer(), d.machine, d.slot, folders);
+    };
     m_findFiles = new TfrmFindFiles(m_window.catalogue(), m_cache, &m_nameIndex, std::move(actions), &m_window);
     m_findFiles->setWindowFlag(Qt::Window);
     return m_findFiles;
+}
+
+TfrmDuplicates* SearchTabsController::openDuplicates()
+{
+    if (!m_duplicates) {
+        m_duplicates = new TfrmDuplicates(
+            m_window.catalogue(), [this](int machine, int slot) { m_window.browser().selectDisc(machine, slot); },
+            &m_window);
+        m_duplicates->setWindowFlag(Qt::Window);
+    }
+    return m_duplicates;
 }
 
 void SearchTabsController::showFound(const FoundDisc& disc, const FileHit& hit)

@@ -4,6 +4,7 @@
 #include "catalogue/search/SearchTabs.h"
 #include "views/lists/ListRow.h"
 #include "catalogue/search/NameIndex.h"
+#include "views/dialogs/TfrmDuplicates.h"
 #include "views/dialogs/TfrmFindFiles.h"
 #include "views/dialogs/TfrmSearch.h"
 
@@ -43,6 +44,8 @@ public:
     SearchTabs& tabs() { return m_tabs; }
     // The Find files window (menu entry N_find_files, Ctrl+F), made on first use and kept.
     TfrmFindFiles* openFindFiles();
+    // The Duplicates window (menu entry N_duplicates), made on first use and kept.
+    TfrmDuplicates* openDuplicates();
     // A Find files row shown: its disc selected with the folder open and the file selected.
     void showFound(const FoundDisc& disc, const FileHit& hit);
     void setAskSearch(AskSearch ask) { m_ask = std::move(ask); }
@@ -64,6 +67,7 @@ private:
     // Shared by the advanced search and Find files.
     NameIndex m_nameIndex;
     TfrmFindFiles* m_findFiles = nullptr;
+    TfrmDuplicates* m_duplicates = nullptr;
 };
 
 } // namespace kavro
