@@ -1,4 +1,5 @@
 #include "ScreenshotTour.h"
+#include "ScreenshotTourFindFiles.h"
 
 #include "platform/SystemClock.h"
 #include "shell/AppContext.h"
@@ -281,6 +282,8 @@ int RunScreenshotTour(const std::string& folderIn, const std::string& outFolder)
     } else {
         ++failures;
     }
+
+    failures += ShotFindFiles(form, [&](QWidget& w, const char* name) { return save(grabWindow(w), out, name); }) ? 0 : 1;
 
     // The settings dialog over the window, grabbed while it waits, then left with Esc.
     failures += overModalDialog(form, "N_system_set", out, "settings.png") ? 0 : 1;

@@ -10,6 +10,7 @@ namespace kavro {
 //   machine-mode.png   the tree by machine, a cabinet's slots listed, one selected;
 //   take-out.png       the take-out dialog over the window (abandoned afterwards);
 //   disc-picture.png   a disc with a cover, the picture tab shown;
+//   find-files.png     Find files with the PDF files of every disc, largest first;
 //   settings.png       the settings dialog over the window (left with Esc).
 // Window frames are drawn around the grabs with the windows' captions. Needs a QApplication;
 // folder is the demo program folder (its settings are changed for the window's size). 0 when
