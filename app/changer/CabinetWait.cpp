@@ -42,7 +42,7 @@ CabinetWork::~CabinetWork()
         m_ctx.display.setWaitText({});
 }
 
-int WaitUntilIdle(ChangerContext& ctx, int machine, const std::string& waiting, int limitMs)
+int WaitUntilIdle(ChangerContext& ctx, int machine, const std::string& waiting, int limitMs, int pollMs)
 {
     const std::int64_t start = ctx.clock.nowMs();
     int status = ctx.torvex.USBCDGetStatus(machine);
@@ -52,7 +52,7 @@ int WaitUntilIdle(ChangerContext& ctx, int machine, const std::string& waiting, 
     BusyCursor cursor(ctx.person);
     ctx.display.setWaitText(waiting);
     while (moving(status) && ctx.clock.nowMs() - start < limitMs) {
-        ctx.clock.sleep(kIdlePollMs);
+        ctx.clock.sleep(pollMs);
         status = ctx.torvex.USBCDGetStatus(machine);
     }
     ctx.display.setWaitText({});
@@ -89,9 +89,10 @@ int ReadyAfterWait(ChangerContext& ctx, int machine)
     }
 }
 
-std::optional<int> ReadDriveSlot(ChangerContext& ctx, int machine, const std::string& waiting)
+std::optional<int> ReadDriveSlot(ChangerContext& ctx, int machine, const std::string& waiting, int pollMs)
 {
-    if (WaitUntilIdle(ctx, machine, waiting.empty() ? WaitingForText(ctx, machine) : waiting) != USBCD_OK)
+    if (WaitUntilIdle(ctx, machine, waiting.empty() ? WaitingForText(ctx, machine) : waiting, kIdleWaitLimitMs,
+                      pollMs) != USBCD_OK)
         return std::nullopt;
     const int slot = ctx.torvex.USBCDGetDriveCD(machine);
     // A failed request reads as 0, and a cabinet that started moving answers "BUSY" (66): only

@@ -29,12 +29,12 @@ private:
     ChangerContext& m_ctx;
 };
 
-// Asks the machine's status until it is idle ("ACK" or "+ACK"), every kIdlePollMs for at most
+// Asks the machine's status until it is idle ("ACK" or "+ACK"), every pollMs for at most
 // limitMs, showing `waiting` (with the busy cursor) while it moves. USBCD_OK once idle, else the
 // last status: BUSY or +BUSY when it never stopped, NO_DEVICE or FAIL for a machine gone, an
 // error reply as it came.
 int WaitUntilIdle(ChangerContext& ctx, int machine, const std::string& waiting,
-                  int limitMs = kIdleWaitLimitMs);
+                  int limitMs = kIdleWaitLimitMs, int pollMs = kIdlePollMs);
 
 // CheckReady (0 ready, 1 no such machine, 2 busy, 3 failed, ...), and for a machine that is moving
 // (the arm still putting the last disc down) the rest of the wait until it has stopped: then 0,
@@ -49,8 +49,9 @@ int ReadyAfterWait(ChangerContext& ctx, int machine);
 // The slot whose disc is in the drive, read from an idle machine and confirmed idle after, 0 for
 // an empty drive; nullopt when the machine cannot tell now (still moving, gone, or an answer that
 // names no slot it has).
-// `waiting` is shown while it waits (default: the machine's name).
-std::optional<int> ReadDriveSlot(ChangerContext& ctx, int machine, const std::string& waiting = {});
+// `waiting` is shown while it waits (default: the machine's name), asking every pollMs.
+std::optional<int> ReadDriveSlot(ChangerContext& ctx, int machine, const std::string& waiting = {},
+                                 int pollMs = kIdlePollMs);
 
 // The texts of the waits: "Moving slot 17 to the door…" and the like, in the language in use.
 std::string MovingToDoorText(const ChangerContext& ctx, int slot);
