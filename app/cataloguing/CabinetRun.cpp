@@ -12,8 +12,10 @@
 #include "content/DiscScanVolume.h"
 #include "platform/CdToc.h"
 #include "platform/Clock.h"
+#include "platform/DiscMounter.h"
 #include "platform/Drives.h"
 #include "platform/Text.h"
+#include "platform/Texts.h"
 
 #include "torvex/torvex.h"
 
@@ -61,17 +63,27 @@ std::string firstLine(const std::string& text)
     return text.substr(0, text.find_first_of("\r\n"));
 }
 
-std::string statusReason(int status)
+std::string notAnswering(const Texts& t)
+{
+    return t.text("5280", "the cabinet does not answer");
+}
+
+std::string stayedBusy(const Texts& t)
+{
+    return t.text("5281", "the cabinet stayed busy");
+}
+
+std::string statusReason(const Texts& t, int status)
 {
     switch (status) {
     case USBCD_NO_DEVICE:
     case USBCD_FAIL:
-        return "the cabinet does not answer";
+        return notAnswering(t);
     case USBCD_BUSY:
     case USBCD_PLUS_BUSY:
-        return "the cabinet stayed busy";
+        return stayedBusy(t);
     default:
-        return "the cabinet answered error " + std::to_string(status);
+        return withArgs(t.text("5282", "the cabinet answered error %1"), {std::to_string(status)});
     }
 }
 
@@ -84,6 +96,8 @@ const char* CabinetRun::stepText(Step step)
         return "loading";
     case Step::WaitingForDisc:
         return "waiting for the disc";
+    case Step::Mounting:
+        return "mounting the disc";
     case Step::Reading:
         return "reading";
     case Step::LookingUp:
@@ -94,6 +108,11 @@ const char* CabinetRun::stepText(Step step)
         return "returning";
     }
     return "";
+}
+
+std::string CabinetRun::stepText(const Texts& texts, Step step)
+{
+    return texts.text(std::to_string(5230 + static_cast<int>(step)), stepText(step));
 }
 
 CabinetRun::CabinetRun(CabinetRunServices& services, CabinetRunOptions options, Observer* observer)
@@ -164,21 +183,22 @@ SlotResult CabinetRun::load(int slot)
     step(Step::Loading);
     const int ready = ReadyAfterWait(ctx, machine);
     if (ready != 0) {
-        result.reason = ready == 1 ? "the cabinet does not answer" : statusReason(ready == 2 ? USBCD_BUSY : ready);
+        result.reason = ready == 1 ? notAnswering(m_s.texts) : statusReason(m_s.texts, ready == 2 ? USBCD_BUSY : ready);
         m_cabinetGone = ready == 1;
         return result;
     }
     ctx.torvex.USBCDGetCDDown(machine);
     const auto inDrive = ReadDriveSlot(ctx, machine);
     if (!inDrive) {
-        result.reason = "the drive could not be read";
+        result.reason = m_s.texts.text("5283", "the drive could not be read");
         return result;
     }
     if (*inDrive != 0 && *inDrive != slot) {
         // A disc the run did not load goes home first; the drive takes one disc at a time.
         std::string why;
         if (!returnDisc(*inDrive, why)) {
-            result.reason = "slot " + std::to_string(*inDrive) + "'s disc is in the drive: " + why;
+            result.reason =
+                withArgs(m_s.texts.text("5284", "slot %1's disc is in the drive: %2"), {std::to_string(*inDrive), why});
             return result;
         }
     }
@@ -192,16 +212,17 @@ SlotResult CabinetRun::load(int slot)
         }
         if (!Acknowledged(loaded)) {
             (void)m_log.append("return " + std::to_string(slot));
-            result.reason = statusReason(loaded);
+            result.reason = statusReason(m_s.texts, loaded);
             m_cabinetGone = loaded == USBCD_NO_DEVICE || loaded == USBCD_FAIL;
             return result;
         }
     } else {
         (void)m_log.append("load " + std::to_string(slot));
     }
-    const auto held = ReadDriveSlot(ctx, machine, LoadingText(ctx, slot));
+    const auto held = ReadDriveSlot(ctx, machine, LoadingText(ctx, slot), m_s.cabinetPollMs);
     if (!held || *held != slot) {
-        result.reason = held ? "the drive holds slot " + std::to_string(*held) : "the load did not finish";
+        result.reason = held ? withArgs(m_s.texts.text("5285", "the drive holds slot %1"), {std::to_string(*held)})
+                             : m_s.texts.text("5286", "the load did not finish");
         return result;
     }
     result.outcome = SlotOutcome::Catalogued; // loaded
@@ -214,22 +235,22 @@ bool CabinetRun::returnDisc(int slot, std::string& reason)
     const int machine = m_options.machine;
     step(Step::Returning);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (WaitUntilIdle(ctx, machine, ReturningText(ctx)) != USBCD_OK)
+        if (WaitUntilIdle(ctx, machine, ReturningText(ctx), kIdleWaitLimitMs, m_s.cabinetPollMs) != USBCD_OK)
             continue;
         const int result = ctx.torvex.USBCDEject(machine);
         if (!Acknowledged(result)) {
-            reason = statusReason(result);
+            reason = statusReason(m_s.texts, result);
             continue;
         }
-        const auto inDrive = ReadDriveSlot(ctx, machine, ReturningText(ctx));
+        const auto inDrive = ReadDriveSlot(ctx, machine, ReturningText(ctx), m_s.cabinetPollMs);
         if (inDrive && *inDrive == 0) {
             (void)m_log.append("return " + std::to_string(slot));
             return true;
         }
-        reason = "the disc did not leave the drive";
+        reason = m_s.texts.text("5287", "the disc did not leave the drive");
     }
     if (reason.empty())
-        reason = "the cabinet stayed busy";
+        reason = stayedBusy(m_s.texts);
     return false;
 }
 
@@ -256,20 +277,26 @@ SlotResult CabinetRun::catalogueSlot(int slot)
     }
 
     // From here the disc is in the drive: whatever happens, it goes back before the next slot.
+    std::string mountedDevice; // mounted by the run, unmounted before the disc leaves
     auto finish = [&](SlotResult r) {
+        if (!mountedDevice.empty() && !m_s.mounter->unmount(mountedDevice) && r.reason.empty())
+            r.reason = withArgs(m_s.texts.text("5294", "%1 could not be unmounted"), {mountedDevice});
         std::string why;
         if (!returnDisc(slot, why)) {
             r.outcome = SlotOutcome::Failed;
-            r.reason = "the disc could not be returned: " + why;
+            r.reason = withArgs(m_s.texts.text("5288", "the disc could not be returned: %1"), {why});
             m_cabinetGone = true; // a disc left in the drive stops the run
         }
         return r;
     };
 
     step(Step::WaitingForDisc);
-    const Drives drives = m_s.drives();
+    Drives drives = m_s.drives();
     const DriveMapping* mapping = m_s.driveLetter != 0 ? drives.find(m_s.driveLetter) : nullptr;
     const std::string device = mapping ? (mapping->device.empty() ? mapping->folder : mapping->device) : "";
+    // A drive that stands for a device is read through its mount; a folder is read as it is.
+    const bool needsMount = mapping != nullptr && !mapping->device.empty();
+    auto mounted = [&] { return !needsMount || drives.rootPath(m_s.driveLetter).has_value(); };
     // An audio disc has no file system: its table of contents tells it.
     auto audioToc = [&]() -> std::optional<CdToc> {
         if (m_s.tocReader == nullptr || device.empty())
@@ -279,16 +306,39 @@ SlotResult CabinetRun::catalogueSlot(int slot)
             return std::nullopt;
         return toc.toc;
     };
+    auto readVolume = [&]() -> std::optional<VolumeInfo> {
+        return mapping != nullptr ? ReadVolumeInfo(rootOf(m_s.driveLetter), drives, m_s.clock) : std::nullopt;
+    };
     std::optional<VolumeInfo> info;
     std::optional<CdToc> toc;
+    std::string mountError = "nothing mounted it";
     const std::int64_t until = m_s.clock.nowMs() + m_s.readableWaitMs;
     for (;;) {
-        info = mapping != nullptr ? ReadVolumeInfo(rootOf(m_s.driveLetter), drives, m_s.clock) : std::nullopt;
+        info = readVolume();
         if (!info || info->fileSystem == "Audio CD")
             toc = audioToc();
-        if (info || toc || m_s.clock.nowMs() >= until || m_stopped)
+        // A data disc the desktop did not mount is mounted read-only here, once it can be.
+        if (!toc && !mounted() && m_s.mounter != nullptr) {
+            step(Step::Mounting);
+            const DiscMounter::Result r = m_s.mounter->mountReadOnly(device);
+            if (r.mounted) {
+                if (r.mountedNow)
+                    mountedDevice = device;
+                drives = m_s.drives();
+                mapping = drives.find(m_s.driveLetter);
+                info = readVolume();
+            } else {
+                mountError = r.error;
+            }
+        }
+        if (toc || (info && mounted()) || m_s.clock.nowMs() >= until || m_stopped)
             break;
         m_s.clock.sleep(m_s.readablePollMs);
+    }
+    if (!toc && !mounted()) {
+        SlotResult r{slot, SlotOutcome::Unreadable, before.title,
+                     withArgs(m_s.texts.text("5290", "the disc could not be mounted: %1"), {mountError})};
+        return finish(r);
     }
 
     // The titles of an audio disc come from the title source.
@@ -306,7 +356,8 @@ SlotResult CabinetRun::catalogueSlot(int slot)
             info = VolumeInfo{"Audio CD", "0", "Audio CD"};
     }
     if (!info) {
-        SlotResult r{slot, SlotOutcome::Unreadable, before.title, "no disc could be read in the drive"};
+        SlotResult r{slot, SlotOutcome::Unreadable, before.title,
+                     m_s.texts.text("5289", "no disc could be read in the drive")};
         return finish(r);
     }
 
@@ -321,15 +372,17 @@ SlotResult CabinetRun::catalogueSlot(int slot)
 
     const bool sameDisc = known && before.volume == info->volume && before.serial == info->serial;
     if (known && !sameDisc) {
-        const std::string what = "a different disc than catalogued: " + info->volume + " (" + info->serial +
-                                 ") where the record has " + before.volume + " (" + before.serial + ")";
+        const std::string what =
+            withArgs(m_s.texts.text("5291", "a different disc than catalogued: %1 (%2) where the record has %3 (%4)"),
+                     {info->volume, info->serial, before.volume, before.serial});
         if (m_options.existing == ExistingSlots::CheckOnly || !m_options.overwriteDifferent)
             return finish(SlotResult{slot, SlotOutcome::DifferentDisc, before.title, what});
     }
     if (m_options.existing == ExistingSlots::CheckOnly) {
         if (known)
             return finish(SlotResult{slot, SlotOutcome::Unchanged, before.title, {}});
-        return finish(SlotResult{slot, SlotOutcome::NotCatalogued, {}, "holds " + info->volume});
+        return finish(SlotResult{slot, SlotOutcome::NotCatalogued, {},
+                                 withArgs(m_s.texts.text("5292", "holds %1"), {info->volume})});
     }
 
     step(Step::Writing);
@@ -348,7 +401,7 @@ SlotResult CabinetRun::catalogueSlot(int slot)
         // A new disc is named by its volume label or its titles, never left without a name.
         d.title = !titles.empty() ? firstLine(titles) : text::trimBlanks(info->volume);
         if (d.title.empty())
-            d.title = "Slot " + std::to_string(slot);
+            d.title = withArgs(m_s.texts.text("5295", "Slot %1"), {std::to_string(slot)});
         if (!titles.empty())
             d.remark = titles;
     }
@@ -357,21 +410,15 @@ SlotResult CabinetRun::catalogueSlot(int slot)
     d.fileSystem = info->fileSystem;
     d.summary = DiscSummary(d, ctx.machines.MachineName(machine));
 
-    DiscCursor& cursor = catalogue.discCursor();
     const bool appended = !known || !LocateDisc(catalogue, machine, slot);
-    DbStatus s = appended ? cursor.append() : cursor.edit();
-    if (s)
-        s = WriteDiscRecord(catalogue);
-    if (s)
-        s = cursor.post();
-    if (!s) {
-        cursor.cancel();
+    if (const DbStatus s = StoreDiscRecord(catalogue, appended); !s) {
         return finish(SlotResult{slot, SlotOutcome::Failed, before.title, s.error()});
     }
     if (m_observer)
         m_observer->discWritten(machine, slot, appended);
     const SlotOutcome outcome = known ? SlotOutcome::Refreshed : SlotOutcome::Catalogued;
-    return finish(SlotResult{slot, outcome, d.title, known && !sameDisc ? "a different disc, written over" : ""});
+    return finish(SlotResult{slot, outcome, d.title,
+                             known && !sameDisc ? m_s.texts.text("5293", "a different disc, written over") : ""});
 }
 
 bool ReturnDiscLeftInDrive(CabinetRunServices& services, const UnfinishedRun& run)

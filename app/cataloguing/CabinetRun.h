@@ -14,6 +14,7 @@ namespace kavro {
 class Catalogue;
 class CdTocReader;
 class Clock;
+class DiscMounter;
 class DiscTitleLookup;
 class Drives;
 class Person;
@@ -50,6 +51,11 @@ struct CabinetRunServices {
     // How long a loaded disc may take to become readable, and how often it is looked at.
     int readableWaitMs = 30000;
     int readablePollMs = 1000;
+    // How often a moving cabinet is asked whether it has stopped: each wait for a load or a
+    // return ends at most this long after the cabinet did, and a slot has two.
+    int cabinetPollMs = 200;
+    // Mounts a disc read-only that the desktop did not mount (nullptr: such a disc is unreadable).
+    DiscMounter* mounter = nullptr;
 };
 
 // Catalogues a drive cabinet by itself: each slot's disc is loaded into the drive, read
@@ -59,7 +65,7 @@ struct CabinetRunServices {
 // where it stopped; a disc is never left in the drive by the run.
 class CabinetRun {
 public:
-    enum class Step { Loading, WaitingForDisc, Reading, LookingUp, Writing, Returning };
+    enum class Step { Loading, WaitingForDisc, Mounting, Reading, LookingUp, Writing, Returning };
 
     class Observer {
     public:
@@ -86,6 +92,8 @@ public:
     bool stopped() const { return m_stopped; }
 
     static const char* stepText(Step step);
+    // The step as the person reads it, in the language in use.
+    static std::string stepText(const Texts& texts, Step step);
 
 private:
     SlotResult catalogueSlot(int slot);

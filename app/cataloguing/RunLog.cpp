@@ -1,5 +1,7 @@
 #include "cataloguing/RunLog.h"
 
+#include "platform/Texts.h"
+
 #include "cataloguing/CabinetRun.h"
 
 #include <charconv>
@@ -72,6 +74,12 @@ std::string_view trimmed(std::string_view s)
 std::string_view OutcomeWord(SlotOutcome outcome)
 {
     return words().at(outcome);
+}
+
+std::string OutcomeText(const Texts& texts, SlotOutcome outcome)
+{
+    const std::string key = std::to_string(5250 + static_cast<int>(outcome));
+    return texts.text(key, OutcomeWord(outcome));
 }
 
 std::optional<SlotOutcome> OutcomeOfWord(std::string_view word)

@@ -8,6 +8,8 @@
 
 namespace kavro {
 
+class Texts;
+
 // How one slot of a cataloguing run ended.
 enum class SlotOutcome {
     Catalogued,
@@ -24,6 +26,8 @@ enum class SlotOutcome {
 // The word the run log and the results use for an outcome ("catalogued", "different disc", ...).
 std::string_view OutcomeWord(SlotOutcome outcome);
 std::optional<SlotOutcome> OutcomeOfWord(std::string_view word);
+// The outcome as the person reads it, in the language in use.
+std::string OutcomeText(const Texts& texts, SlotOutcome outcome);
 
 struct SlotResult {
     int slot = 0;

@@ -6,6 +6,7 @@
 #include "changer/ChangerContext.h"
 #include "changer/RetrieveLog.h"
 #include "platform/Text.h"
+#include "platform/Texts.h"
 
 #include <charconv>
 #include <fstream>
@@ -52,6 +53,11 @@ std::string_view SlotStateWord(SlotState state)
         return "flagged";
     }
     return "free";
+}
+
+std::string SlotStateText(const Texts& texts, SlotState state)
+{
+    return texts.text(std::to_string(5261 + static_cast<int>(state)), SlotStateWord(state));
 }
 
 SlotMap BuildSlotMap(Catalogue& catalogue, const ChangerContext& ctx, int machine, int lastSlot,

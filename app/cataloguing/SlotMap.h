@@ -8,6 +8,7 @@
 namespace kavro {
 
 class Catalogue;
+class Texts;
 struct ChangerContext;
 
 // What is known of one slot of a cabinet.
@@ -20,6 +21,8 @@ enum class SlotState {
 };
 
 std::string_view SlotStateWord(SlotState state);
+// The state as the person reads it, in the language in use.
+std::string SlotStateText(const Texts& texts, SlotState state);
 
 struct SlotInfo {
     SlotState state = SlotState::Free;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,17 @@ public:
     virtual ~Texts() = default;
     virtual std::string text(std::string_view key, std::string_view defaultText) const = 0;
 };
+
+// A language text with its %1, %2, ... filled in, each once, wherever the language puts them.
+inline std::string withArgs(std::string text, std::initializer_list<std::string> values)
+{
+    int n = 1;
+    for (const std::string& v : values) {
+        if (const auto at = text.find("%" + std::to_string(n++)); at != std::string::npos)
+            text.replace(at, 2, v);
+    }
+    return text;
+}
 
 // Answers every lookup with its default.
 class DefaultTexts final : public Texts {

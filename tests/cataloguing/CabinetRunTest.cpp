@@ -7,6 +7,7 @@
 #include "catalogue/records/DiscTree.h"
 #include "content/DiscScan.h"
 #include "platform/CdToc.h"
+#include "platform/DiscMounter.h"
 #include "platform/Drives.h"
 #include "platform/DriveMounts.h"
 #include "platform/Volume.h"
@@ -31,6 +32,53 @@ public:
             return {CdToc{{150, 20000, 40000}, 60000}, {}};
         return {std::nullopt, {5, "not an audio disc"}};
     }
+};
+
+// Mounts the drive's device where the desktop would, under the disc's label: a link to the folder
+// the simulated drive shows. `refusal` set: every mount is refused with it.
+class StandInMounter final : public DiscMounter {
+public:
+    StandInMounter(fs::path drive, fs::path media) : m_drive(std::move(drive)), m_media(std::move(media)) {}
+
+    Result mountReadOnly(const std::string& device) override
+    {
+        ++mountCalls;
+        std::error_code ec;
+        const fs::path disc = fs::read_symlink(m_drive, ec);
+        if (!refusal.empty() || ec)
+            return {false, false, refusal.empty() ? "no medium" : refusal};
+        fs::create_directories(m_media);
+        const fs::path point = m_media / disc.filename();
+        fs::create_directory_symlink(disc, point);
+        MountEntry e;
+        e.source = device;
+        e.root = "/";
+        e.mountPoint = point.string();
+        e.fsType = "iso9660";
+        e.readOnly = true;
+        mounts.push_back(e);
+        return {true, true, {}};
+    }
+    bool unmount(const std::string& device) override
+    {
+        ++unmountCalls;
+        for (auto it = mounts.begin(); it != mounts.end(); ++it)
+            if (it->source == device) {
+                fs::remove(it->mountPoint);
+                mounts.erase(it);
+                return true;
+            }
+        return false;
+    }
+
+    std::vector<MountEntry> mounts;
+    std::string refusal;
+    int mountCalls = 0;
+    int unmountCalls = 0;
+
+private:
+    fs::path m_drive;
+    fs::path m_media;
 };
 
 struct Killed : std::runtime_error {
@@ -270,6 +318,38 @@ TEST_F(CabinetRunTest, ACabinetUnpluggedMidRunEndsTheRunWithTheSlotFailed)
     EXPECT_FALSE(results.back().reason.empty());
     EXPECT_TRUE(RunLog::unfinished(s.logFile).has_value());
     EXPECT_EQ(ctx->cabinetWork, 0);
+}
+
+TEST_F(CabinetRunTest, ADiscNobodyMountedIsMountedReadOnlyForItsScanOrTheSlotIsUnreadable)
+{
+    // The drive is a device (D:, the first optical drive) that nobody mounts but the run.
+    StandInMounter mounter(dir.path() / "drive", dir.path() / "media");
+    auto s = services();
+    s.driveLetter = 'D';
+    s.mounter = &mounter;
+    s.drives = [&] {
+        return Drives::build({{"/dev/sr7"}, DriveMounts(mounter.mounts)},
+                             [](char) { return std::string(); });
+    };
+    CabinetRun run(s, options(ExistingSlots::Refresh, {1, 2}));
+    EXPECT_EQ(outcomes(run.run()), "1:catalogued 2:catalogued ");
+    const auto r = discRows();
+    EXPECT_EQ(r[0][1], "HOLIDAY");
+    EXPECT_NE(r[0][3], "0") << "the tree was read through the mount";
+    EXPECT_EQ(mounter.unmountCalls, 2) << "each disc is unmounted before it goes home";
+    EXPECT_TRUE(mounter.mounts.empty());
+
+    // Refused: the slot is unreadable with the reason, within the bounded wait, and goes home.
+    mounter.refusal = "Not authorized to perform operation";
+    const std::int64_t before = clock.nowMs();
+    CabinetRun refused(s, options(ExistingSlots::Refresh, {1}));
+    const auto results = refused.run();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, SlotOutcome::Unreadable);
+    EXPECT_NE(results[0].reason.find("Not authorized"), std::string::npos) << results[0].reason;
+    EXPECT_LT(clock.nowMs() - before, s.readableWaitMs + 60'000);
+    EXPECT_EQ(mounter.unmountCalls, 2);
+    expectDriveEmpty();
 }
 
 TEST(SlotRanges, ParseAndFormat)

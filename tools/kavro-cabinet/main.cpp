@@ -21,6 +21,7 @@
 #include "platform/LibcdioTocReader.h"
 #include "platform/Person.h"
 #include "platform/SystemClock.h"
+#include "platform/udisks/UDisksMounter.h"
 #include "platform/Texts.h"
 #include "shell/InstanceLock.h"
 #include "shell/ProgramFolder.h"
@@ -234,6 +235,8 @@ int main(int argc, char** argv)
                                 },
                                 Drives::letterOf(keys::read(settings, keys::Cdrom)),
                                 folder + "Data/CabinetRun.log"};
+    UDisksMounter mounter;
+    services.mounter = &mounter;
     CabinetRunOptions options;
     options.machine = *machine;
     options.slotNumbers = chosen;

@@ -92,6 +92,19 @@ std::string DiscSummary(const DiscRecord& d, const std::string& machineName)
            "\r\nSerial Number: " + d.serial + "\r\nFile System  : " + d.fileSystem;
 }
 
+DbStatus StoreDiscRecord(Catalogue& catalogue, bool append)
+{
+    DiscCursor& cursor = catalogue.discCursor();
+    DbStatus s = append ? cursor.append() : cursor.edit();
+    if (s)
+        s = WriteDiscRecord(catalogue);
+    if (s)
+        s = cursor.post();
+    if (!s)
+        cursor.cancel();
+    return s;
+}
+
 DbResult<int> IsSlotUsed(Catalogue& catalogue, int machine, int slot)
 {
     Query& q = catalogue.listingQuery();

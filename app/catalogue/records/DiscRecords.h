@@ -23,6 +23,10 @@ bool ReadDiscRecord(Catalogue& catalogue);
 // edit, from CurrentDisc and the current file tree; the caller posts afterwards.
 DbStatus WriteDiscRecord(Catalogue& catalogue);
 
+// Writes CurrentDisc and the current file tree as one row: appended, or over the row under
+// DiscCursor; posted, or on failure cancelled so that the cursor is left as it was.
+DbStatus StoreDiscRecord(Catalogue& catalogue, bool append);
+
 // The multi-line text of the detail pane's data tab.
 std::string DiscSummary(const DiscRecord& disc, const std::string& machineName);
 

@@ -1,5 +1,7 @@
 #include "views/dialogs/TfrmCatalogueCabinet.h"
 
+#include "platform/Texts.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -54,12 +56,13 @@ std::string clockText(std::int64_t seconds)
 
 TfrmCatalogueCabinet::TfrmCatalogueCabinet(std::vector<Choice> machines, std::vector<Choice> categories,
                                            std::function<CabinetRunServices()> makeServices,
-                                           std::function<void()> written, QWidget* parent)
+                                           std::function<void()> written, const Texts& texts,
+                                           QWidget* parent)
     : QDialog(parent), m_machines(std::move(machines)), m_categories(std::move(categories)),
-      m_makeServices(std::move(makeServices)), m_written(std::move(written))
+      m_makeServices(std::move(makeServices)), m_written(std::move(written)), m_texts(texts)
 {
     setObjectName(QStringLiteral("frmCatalogueCabinet"));
-    setWindowTitle(tr("Catalogue Cabinet"));
+    setWindowTitle(t("5200", "Catalogue Cabinet"));
     auto* layout = new QVBoxLayout(this);
 
     auto* form = new QFormLayout;
@@ -67,30 +70,30 @@ TfrmCatalogueCabinet::TfrmCatalogueCabinet(std::vector<Choice> machines, std::ve
     m_machine->setObjectName(QStringLiteral("ComboBox_CabinetMachine"));
     for (const Choice& m : m_machines)
         m_machine->addItem(q(m.name), m.id);
-    form->addRow(tr("Cabinet:"), m_machine);
+    form->addRow(t("5201", "Cabinet:"), m_machine);
     m_slots = new QLineEdit(QStringLiteral("1-100"), this);
     m_slots->setObjectName(QStringLiteral("Edit_CabinetSlots"));
     m_slots->setPlaceholderText(QStringLiteral("1-40,45"));
-    form->addRow(tr("Slots:"), m_slots);
+    form->addRow(t("5202", "Slots:"), m_slots);
     m_category = new QComboBox(this);
     m_category->setObjectName(QStringLiteral("ComboBox_CabinetCategory"));
     for (const Choice& c : m_categories)
         m_category->addItem(q(c.name), c.id);
-    form->addRow(tr("Category of new discs:"), m_category);
+    form->addRow(t("5203", "Category of new discs:"), m_category);
     layout->addLayout(form);
 
-    auto* known = new QGroupBox(tr("Slots already in the catalogue"), this);
+    auto* known = new QGroupBox(t("5204", "Slots already in the catalogue"), this);
     auto* knownLayout = new QVBoxLayout(known);
-    m_skip = new QRadioButton(tr("Skip them"), known);
-    m_refresh = new QRadioButton(tr("Refresh their volume data and file tree"), known);
-    m_check = new QRadioButton(tr("Check only: write nothing, report what differs"), known);
+    m_skip = new QRadioButton(t("5205", "Skip them"), known);
+    m_refresh = new QRadioButton(t("5206", "Refresh their volume data and file tree"), known);
+    m_check = new QRadioButton(t("5207", "Check only: write nothing, report what differs"), known);
     m_skip->setChecked(true);
-    m_overwrite = new QCheckBox(tr("Write over a disc other than its record"), known);
+    m_overwrite = new QCheckBox(t("5208", "Write over a disc other than its record"), known);
     for (QWidget* w : {static_cast<QWidget*>(m_skip), static_cast<QWidget*>(m_refresh),
                        static_cast<QWidget*>(m_check), static_cast<QWidget*>(m_overwrite)})
         knownLayout->addWidget(w);
     layout->addWidget(known);
-    m_titles = new QCheckBox(tr("Ask MusicBrainz or CDDB for the titles of audio discs"), this);
+    m_titles = new QCheckBox(t("5209", "Ask MusicBrainz or CDDB for the titles of audio discs"), this);
     layout->addWidget(m_titles);
 
     m_progress = new QProgressBar(this);
@@ -105,21 +108,21 @@ TfrmCatalogueCabinet::TfrmCatalogueCabinet(std::vector<Choice> machines, std::ve
 
     m_results = new QTreeWidget(this);
     m_results->setObjectName(QStringLiteral("ListView_CabinetResults"));
-    m_results->setHeaderLabels({tr("Slot"), tr("Outcome"), tr("Title"), tr("Reason")});
+    m_results->setHeaderLabels({t("5210", "Slot"), t("5211", "Outcome"), t("5212", "Title"), t("5213", "Reason")});
     m_results->setRootIsDecorated(false);
     m_results->header()->setStretchLastSection(true);
     m_results->setMinimumHeight(160);
     layout->addWidget(m_results, 1);
 
     auto* buttons = new QHBoxLayout;
-    m_start = new QPushButton(tr("Start"), this);
+    m_start = new QPushButton(t("5214", "Start"), this);
     m_start->setObjectName(QStringLiteral("Btn_CabinetStart"));
-    m_stop = new QPushButton(tr("Stop"), this);
+    m_stop = new QPushButton(t("5215", "Stop"), this);
     m_stop->setObjectName(QStringLiteral("Btn_CabinetStop"));
     m_stop->setEnabled(false);
-    m_export = new QPushButton(tr("Export CSV…"), this);
+    m_export = new QPushButton(t("5216", "Export CSV…"), this);
     m_export->setObjectName(QStringLiteral("Btn_CabinetExport"));
-    auto* close = new QPushButton(tr("Close"), this);
+    auto* close = new QPushButton(t("5217", "Close"), this);
     buttons->addWidget(m_start);
     buttons->addWidget(m_stop);
     buttons->addStretch(1);
@@ -132,7 +135,7 @@ TfrmCatalogueCabinet::TfrmCatalogueCabinet(std::vector<Choice> machines, std::ve
             m_run->stop();
         m_stop->setEnabled(false);
         m_progressText->setText(m_progressText->text() + QLatin1Char('\n') +
-                                tr("Stopping after this slot, once its disc is back."));
+                                t("5218", "Stopping after this slot, once its disc is back."));
     });
     connect(m_export, &QPushButton::clicked, this, &TfrmCatalogueCabinet::exportCsv);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
@@ -140,6 +143,11 @@ TfrmCatalogueCabinet::TfrmCatalogueCabinet(std::vector<Choice> machines, std::ve
 }
 
 TfrmCatalogueCabinet::~TfrmCatalogueCabinet() = default;
+
+QString TfrmCatalogueCabinet::t(const char* key, const char* defaultText) const
+{
+    return q(m_texts.text(key, defaultText));
+}
 
 void TfrmCatalogueCabinet::offerContinuation(const UnfinishedRun& run)
 {
@@ -156,8 +164,8 @@ void TfrmCatalogueCabinet::offerContinuation(const UnfinishedRun& run)
     m_outcomes = run.done;
     for (const SlotResult& r : run.done)
         slotDone(r);
-    m_start->setText(tr("Continue"));
-    m_progressText->setText(tr("A run was cut short after %1 of %2 slots. Continue goes on where it stopped.")
+    m_start->setText(t("5219", "Continue"));
+    m_progressText->setText(t("5220", "A run was cut short after %1 of %2 slots. Continue goes on where it stopped.")
                                 .arg(run.done.size())
                                 .arg(run.slotNumbers.size()));
 }
@@ -168,7 +176,7 @@ void TfrmCatalogueCabinet::start()
         return;
     const auto chosen = ParseSlotRanges(m_slots->text().toStdString(), 100);
     if (!chosen) {
-        QMessageBox::warning(this, windowTitle(), tr("Give slots from 1 to 100, like 1-40,45."));
+        QMessageBox::warning(this, windowTitle(), t("5221", "Give slots from 1 to %1, like 1-40,45.").arg(100));
         return;
     }
     CabinetRunOptions options;
@@ -198,11 +206,11 @@ void TfrmCatalogueCabinet::start()
     const auto results = run.run();
     m_run = nullptr;
     m_start->setEnabled(true);
-    m_start->setText(tr("Start"));
+    m_start->setText(t("5214", "Start"));
     m_stop->setEnabled(false);
     m_export->setEnabled(true);
     m_progress->setValue(m_progress->maximum());
-    m_progressText->setText(tr("Done: %1 of %2 slots.").arg(results.size()).arg(options.slotNumbers.size()));
+    m_progressText->setText(t("5222", "Done: %1 of %2 slots.").arg(results.size()).arg(options.slotNumbers.size()));
 }
 
 void TfrmCatalogueCabinet::slotStarted(int index, int count, int slot)
@@ -218,22 +226,22 @@ void TfrmCatalogueCabinet::slotStarted(int index, int count, int slot)
 
 void TfrmCatalogueCabinet::stepStarted(CabinetRun::Step step)
 {
-    m_step = CabinetRun::stepText(step);
+    m_step = CabinetRun::stepText(m_texts, step);
     showProgress();
 }
 
 void TfrmCatalogueCabinet::showProgress()
 {
     const auto gone = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - m_started);
-    QString text = tr("Slot %1 (%2 of %3): %4").arg(m_slot).arg(m_index + 1).arg(m_count).arg(q(m_step));
-    text += QLatin1Char('\n') + tr("Time gone %1").arg(q(clockText(gone.count())));
+    QString text = t("5223", "Slot %1 (%2 of %3): %4").arg(m_slot).arg(m_index + 1).arg(m_count).arg(q(m_step));
+    text += QLatin1Char('\n') + t("5224", "Time gone %1").arg(q(clockText(gone.count())));
     if (m_index > 0) {
         const std::int64_t left = gone.count() * (m_count - m_index) / m_index;
-        text += QStringLiteral(", ") + tr("about %1 left").arg(q(clockText(left)));
+        text += QStringLiteral(", ") + t("5225", "about %1 left").arg(q(clockText(left)));
     }
     std::map<std::string, int> counts;
     for (const SlotResult& r : m_outcomes)
-        ++counts[std::string(OutcomeWord(r.outcome))];
+        ++counts[OutcomeText(m_texts, r.outcome)];
     QString sums;
     for (const auto& [word, n] : counts)
         sums += (sums.isEmpty() ? QString() : QStringLiteral(", ")) + QString::number(n) + QLatin1Char(' ') + q(word);
@@ -247,7 +255,7 @@ void TfrmCatalogueCabinet::slotDone(const SlotResult& result)
     m_outcomes.push_back(result);
     auto* row = new QTreeWidgetItem(m_results);
     row->setText(0, QString::number(result.slot));
-    row->setText(1, q(std::string(OutcomeWord(result.outcome))));
+    row->setText(1, q(OutcomeText(m_texts, result.outcome)));
     row->setText(2, q(result.title));
     row->setText(3, q(result.reason));
     m_results->scrollToItem(row);
@@ -274,14 +282,14 @@ std::string TfrmCatalogueCabinet::resultsCsv() const
 
 void TfrmCatalogueCabinet::exportCsv()
 {
-    const QString file = QFileDialog::getSaveFileName(this, tr("Export CSV"), QString(), tr("CSV (*.csv)"));
+    const QString file = QFileDialog::getSaveFileName(this, t("5227", "Export CSV"), QString(), tr("CSV (*.csv)"));
     if (file.isEmpty())
         return;
     std::ofstream out(file.toStdString(), std::ios::binary);
     const std::string csv = resultsCsv();
     out.write(csv.data(), static_cast<std::streamsize>(csv.size()));
     if (!out)
-        QMessageBox::warning(this, windowTitle(), tr("%1 could not be written.").arg(file));
+        QMessageBox::warning(this, windowTitle(), t("5226", "%1 could not be written.").arg(file));
 }
 
 void TfrmCatalogueCabinet::closeEvent(QCloseEvent* event)

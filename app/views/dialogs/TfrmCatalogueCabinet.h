@@ -19,8 +19,11 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
+class QString;
 
 namespace kavro {
+
+class Texts;
 
 // "Catalogue Cabinet": a drive cabinet catalogues itself. The person chooses the cabinet, the
 // slots, what to do with slots already catalogued, whether to ask for audio titles and the
@@ -38,7 +41,7 @@ public:
     // gives the run what it needs; written tells the window a disc row was written.
     TfrmCatalogueCabinet(std::vector<Choice> machines, std::vector<Choice> categories,
                          std::function<CabinetRunServices()> makeServices, std::function<void()> written,
-                         QWidget* parent = nullptr);
+                         const Texts& texts, QWidget* parent = nullptr);
     ~TfrmCatalogueCabinet() override;
 
     // For a run cut short: its settings are shown and Start goes on where it stopped.
@@ -67,12 +70,14 @@ private:
     void slotDone(const SlotResult& result) override;
     void discWritten(int machine, int slot, bool appended) override;
     void showProgress();
+    QString t(const char* key, const char* defaultText) const;
     void exportCsv();
 
     std::vector<Choice> m_machines;
     std::vector<Choice> m_categories;
     std::function<CabinetRunServices()> m_makeServices;
     std::function<void()> m_written;
+    const Texts& m_texts;
     std::optional<UnfinishedRun> m_continue;
     CabinetRun* m_run = nullptr;
     int m_index = 0;

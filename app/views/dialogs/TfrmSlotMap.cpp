@@ -1,5 +1,7 @@
 #include "views/dialogs/TfrmSlotMap.h"
 
+#include "platform/Texts.h"
+
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,9 +20,9 @@ namespace {
 
 constexpr int kColumns = 10;
 
-QString stateText(SlotState state)
+QString stateText(const Texts& texts, SlotState state)
 {
-    return QString::fromLatin1(SlotStateWord(state).data(), static_cast<int>(SlotStateWord(state).size()));
+    return QString::fromStdString(SlotStateText(texts, state));
 }
 
 } // namespace
@@ -43,12 +45,16 @@ QColor TfrmSlotMap::colourOf(SlotState state)
 }
 
 TfrmSlotMap::TfrmSlotMap(const QString& machineName, SlotMap map, std::function<void(int)> select,
-                         std::function<void(int)> present, QWidget* parent)
+                         std::function<void(int)> present, const Texts& texts, QWidget* parent)
     : QDialog(parent), m_map(std::move(map)), m_select(std::move(select)), m_present(std::move(present))
 {
     setObjectName(QStringLiteral("frmSlotMap"));
-    setWindowTitle(tr("Slot Map - %1").arg(machineName));
+    setWindowTitle(QString::fromStdString(texts.text("5260", "Slot Map - %1")).arg(machineName));
     auto* layout = new QVBoxLayout(this);
+    auto* hint = new QLabel(QString::fromStdString(
+                                texts.text("5267", "Click a slot to select its disc, double-click to present it at the door.")),
+                            this);
+    layout->addWidget(hint);
     m_grid = new QWidget(this);
     auto* grid = new QGridLayout(m_grid);
     grid->setSpacing(2);
@@ -62,7 +68,7 @@ TfrmSlotMap::TfrmSlotMap(const QString& machineName, SlotMap map, std::function<
         b->setAutoRaise(false);
         b->setStyleSheet(QStringLiteral("QToolButton { background: %1; border: 1px solid #999; }")
                              .arg(colourOf(info.state).name()));
-        QString tip = stateText(info.state);
+        QString tip = stateText(texts, info.state);
         if (!info.title.empty())
             tip += QStringLiteral(": ") + QString::fromStdString(info.title);
         if (!info.note.empty())
@@ -81,12 +87,12 @@ TfrmSlotMap::TfrmSlotMap(const QString& machineName, SlotMap map, std::function<
     auto* legend = new QHBoxLayout;
     for (const SlotState s : {SlotState::Free, SlotState::Catalogued, SlotState::TakenOut, SlotState::InDrive,
                               SlotState::Flagged}) {
-        auto* l = new QLabel(stateText(s), this);
+        auto* l = new QLabel(stateText(texts, s), this);
         l->setStyleSheet(QStringLiteral("QLabel { background: %1; padding: 2px 6px; }").arg(colourOf(s).name()));
         legend->addWidget(l);
     }
     legend->addStretch(1);
-    auto* printButton = new QPushButton(tr("Print…"), this);
+    auto* printButton = new QPushButton(QString::fromStdString(texts.text("5266", "Print…")), this);
     printButton->setObjectName(QStringLiteral("Btn_SlotMapPrint"));
     legend->addWidget(printButton);
     connect(printButton, &QPushButton::clicked, this, &TfrmSlotMap::print);

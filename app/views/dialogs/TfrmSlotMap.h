@@ -11,6 +11,8 @@ class QToolButton;
 
 namespace kavro {
 
+class Texts;
+
 // The slot map of a cabinet: a grid of its 100 or 150 slots, each showing whether it is
 // catalogued (the title on hover), free, taken out, in the drive, or flagged by the last
 // cataloguing run. A click selects the disc in the main window, a double click presents it at the
@@ -19,7 +21,7 @@ class TfrmSlotMap : public QDialog {
     Q_OBJECT
 public:
     TfrmSlotMap(const QString& machineName, SlotMap map, std::function<void(int slot)> select,
-                std::function<void(int slot)> present, QWidget* parent = nullptr);
+                std::function<void(int slot)> present, const Texts& texts, QWidget* parent = nullptr);
 
     QToolButton* slotButton(int slot) const;
     // The colour a state is shown in.

@@ -166,15 +166,8 @@ bool AddDiscFlow::add()
         reportError(used.error());
         return false;
     }
-    DiscCursor& cursor = catalogue.discCursor();
     const bool appended = *used == -1 || !LocateDisc(catalogue, machine, slot);
-    DbStatus s = appended ? cursor.append() : cursor.edit();
-    if (s)
-        s = WriteDiscRecord(catalogue);
-    if (s)
-        s = cursor.post();
-    if (!s) {
-        cursor.cancel();
+    if (const DbStatus s = StoreDiscRecord(catalogue, appended); !s) {
         reportError(s.error());
         return false;
     }
@@ -261,14 +254,7 @@ bool AddDiscFlow::edit(int machine, int slot)
     // The reads let events run; find the row again rather than trust the cursor.
     if (!LocateDisc(catalogue, machine, slot))
         return false;
-    DiscCursor& cursor = catalogue.discCursor();
-    DbStatus s = cursor.edit();
-    if (s)
-        s = WriteDiscRecord(catalogue);
-    if (s)
-        s = cursor.post();
-    if (!s) {
-        cursor.cancel();
+    if (const DbStatus s = StoreDiscRecord(catalogue, false); !s) {
         reportError(s.error());
         return false;
     }

@@ -1,5 +1,6 @@
 #include "views/flows/TfrmAddModel.h"
 
+#include "cataloguing/SlotMap.h"
 #include "catalogue/records/Catalogue.h"
 #include "catalogue/records/DiscRecords.h"
 #include "changer/CabinetWait.h"
@@ -184,9 +185,30 @@ void TfrmAddModel::chooseMachine(int position)
         return;
     }
     const int last = capacity(m_machine);
+    // What the catalogue calls free, less what the take-out log and the last cataloguing run of
+    // the cabinet know better: a slot where the run found a disc is not proposed.
+    const SlotMap map = BuildSlotMap(m_s.catalogue, ctx, m_machine, last, ctx.dataFolder());
+    const int proposed = *free <= last ? FreeSlotOf(map) : 0;
     m_controls.freeSlots.clear();
     m_controls.slotRed = false;
-    if (*free > last) {
+    std::string found;
+    for (int slot = 1; slot <= last; ++slot) {
+        const SlotInfo& cell = map.cells[static_cast<std::size_t>(slot - 1)];
+        if (cell.state == SlotState::Free)
+            m_controls.freeSlots.push_back(slot);
+        else if (cell.state == SlotState::Flagged && cell.title.empty() && (proposed == 0 || slot < proposed))
+            found += "\n" + withArgs(m_s.texts.text("5241", "Slot %1: %2"), {std::to_string(slot), cell.note});
+    }
+    if (!found.empty()) {
+        const std::string instead =
+            proposed != 0 ? withArgs(m_s.texts.text("5242", "Slot %1 is proposed instead."), {std::to_string(proposed)})
+                          : std::string();
+        m_s.person.messageBox(m_s.texts.text("5240", "The last cataloguing run found discs in slots the catalogue calls "
+                                                     "free:") +
+                                  found + "\n" + instead,
+                              m_s.texts.text("2217", "KAVRO - Warning"), BoxIcon::Warning, BoxButtons::Ok);
+    }
+    if (proposed == 0) {
         m_controls.slotText.clear();
         m_controls.labelSlot.clear();
         m_slot = -1;
@@ -194,18 +216,9 @@ void TfrmAddModel::chooseMachine(int position)
                               m_s.texts.text("2217", "KAVRO - Warning"), BoxIcon::Warning, BoxButtons::Ok);
         return;
     }
-    for (int slot = 1; slot <= last; ++slot) {
-        const DbResult<int> used = IsSlotUsed(m_s.catalogue, m_machine, slot);
-        if (!used) {
-            reportError(used.error());
-            return;
-        }
-        if (*used == -1)
-            m_controls.freeSlots.push_back(slot);
-    }
-    presentSlot(*free);
-    m_slot = *free;
-    m_controls.slotText = std::to_string(*free);
+    presentSlot(proposed);
+    m_slot = proposed;
+    m_controls.slotText = std::to_string(proposed);
     m_controls.labelSlot = m_controls.slotText;
 }
 

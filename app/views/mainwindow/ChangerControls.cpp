@@ -7,6 +7,7 @@
 #include "changer/MachineRegistry.h"
 #include "platform/Drives.h"
 #include "platform/Person.h"
+#include "platform/Texts.h"
 #include "shell/AppContext.h"
 #include "shell/ProgramLog.h"
 #include "shell/SettingsKeys.h"
@@ -20,6 +21,7 @@
 #include "cataloguing/SlotMap.h"
 #include "cddb/DiscTitleLookup.h"
 #include "platform/LibcdioTocReader.h"
+#include "platform/udisks/UDisksMounter.h"
 #include "changer/CabinetWait.h"
 
 #include "torvex/CabinetProbe.h"
@@ -120,8 +122,8 @@ void ChangerControls::catalogueCabinet()
             machines.push_back({m_ctx.machines.MachineName(id), id});
     }
     if (machines.empty()) {
-        m_app.person->messageBox("No cabinet with a drive is registered.", m_ctx.messageCaption, BoxIcon::Information,
-                                 BoxButtons::Ok);
+        m_app.person->messageBox(m_ctx.text("5228", "No cabinet with a drive is registered."), m_ctx.messageCaption,
+                                 BoxIcon::Information, BoxButtons::Ok);
         return;
     }
     std::vector<TfrmCatalogueCabinet::Choice> categories;
@@ -130,7 +132,7 @@ void ChangerControls::catalogueCabinet()
         if (list[i].node != nullptr)
             categories.push_back({list[i].node->text, list[i].id});
     TfrmCatalogueCabinet dialog(machines, categories, [this] { return cabinetRunServices(); },
-                                [this] { emit discsWritten(); }, m_window);
+                                [this] { emit discsWritten(); }, m_app.language, m_window);
     if (const auto left = RunLog::unfinished(m_ctx.dataFolder() / "CabinetRun.log"))
         dialog.offerContinuation(*left);
     m_deviceMonitor.stop();
@@ -151,7 +153,7 @@ void ChangerControls::showSlotMap()
     TfrmSlotMap dialog(
         QString::fromStdString(m_ctx.machines.MachineName(machine)), map,
         [this, machine](int slot) { emit slotChosen(machine, slot); },
-        [this, machine](int slot) { doorAction(machine, slot); }, m_window);
+        [this, machine](int slot) { doorAction(machine, slot); }, m_app.language, m_window);
     dialog.exec();
 }
 
@@ -161,20 +163,22 @@ void ChangerControls::offerUnfinishedRun()
     if (!left || m_ctx.machines.find(left->machine) == nullptr)
         return;
     if (left->maybeInDrive != 0) {
-        const std::string question = "A cataloguing run of " + m_ctx.machines.MachineName(left->machine) +
-                                     " was cut short while slot " + std::to_string(left->maybeInDrive) +
-                                     "'s disc was in the drive. Return it to its slot now?";
+        const std::string question =
+            withArgs(m_ctx.text("5229", "A cataloguing run of %1 was cut short while slot %2's disc was in the drive. "
+                                        "Return it to its slot now?"),
+                     {m_ctx.machines.MachineName(left->machine), std::to_string(left->maybeInDrive)});
         if (m_app.person->messageBox(question, m_ctx.messageCaption, BoxIcon::Question, BoxButtons::YesNo) ==
             BoxAnswer::Yes) {
             CabinetRunServices services = cabinetRunServices();
             if (!ReturnDiscLeftInDrive(services, *left))
-                m_app.person->messageBox("The disc could not be returned; the cabinet did not answer.",
+                m_app.person->messageBox(m_ctx.text("5237", "The disc could not be returned; the cabinet did not answer."),
                                          m_ctx.messageCaption, BoxIcon::Warning, BoxButtons::Ok);
         }
     }
-    const std::string question = "A cataloguing run of " + m_ctx.machines.MachineName(left->machine) +
-                                 " was cut short after " + std::to_string(left->done.size()) + " of " +
-                                 std::to_string(left->slotNumbers.size()) + " slots. Continue it now?";
+    const std::string question =
+        withArgs(m_ctx.text("5238", "A cataloguing run of %1 was cut short after %2 of %3 slots. Continue it now?"),
+                 {m_ctx.machines.MachineName(left->machine), std::to_string(left->done.size()),
+                  std::to_string(left->slotNumbers.size())});
     if (m_app.person->messageBox(question, m_ctx.messageCaption, BoxIcon::Question, BoxButtons::YesNo) ==
         BoxAnswer::Yes)
         catalogueCabinet();
@@ -193,11 +197,14 @@ CabinetRunServices ChangerControls::cabinetRunServices()
     if (!m_tocReader) {
         m_tocReader = std::make_unique<LibcdioTocReader>();
         m_titles = std::make_unique<DiscTitleLookup>(*m_tocReader);
+        m_mounter = std::make_unique<UDisksMounter>();
     }
-    return CabinetRunServices{m_ctx.catalogue, m_ctx, *m_app.settings, m_app.language, *m_app.person, *m_app.clock,
-                              m_titles.get(), m_tocReader.get(), [this] { return drives(); },
-                              Drives::letterOf(keys::read(*m_app.settings, keys::Cdrom)),
-                              m_ctx.dataFolder() / "CabinetRun.log"};
+    CabinetRunServices services{m_ctx.catalogue, m_ctx, *m_app.settings, m_app.language, *m_app.person, *m_app.clock,
+                                m_titles.get(), m_tocReader.get(), [this] { return drives(); },
+                                Drives::letterOf(keys::read(*m_app.settings, keys::Cdrom)),
+                                m_ctx.dataFolder() / "CabinetRun.log"};
+    services.mounter = m_mounter.get();
+    return services;
 }
 
 ChangerControls::~ChangerControls()

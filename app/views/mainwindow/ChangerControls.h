@@ -27,6 +27,7 @@ class TorvexCalls;
 class Drives;
 class DiscTitleLookup;
 class LibcdioTocReader;
+class UDisksMounter;
 
 // The main window's side of the changer control: it owns the changer context and the two
 // window timers, shows the context's display data (status panels 0 and 3, the machine bar, the
@@ -124,6 +125,7 @@ private:
     std::array<std::string, 4> m_shownStatus{};
     std::unique_ptr<LibcdioTocReader> m_tocReader;
     std::unique_ptr<DiscTitleLookup> m_titles;
+    std::unique_ptr<UDisksMounter> m_mounter;
 };
 
 } // namespace kavro

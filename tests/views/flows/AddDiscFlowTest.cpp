@@ -88,6 +88,30 @@ TEST_F(AddDiscFlowTest, ChoosingAMachinePresentsItsLowestFreeSlotAtTheDoor)
     EXPECT_EQ(sim.state(cabinet).doorSlot, 3);
 }
 
+TEST_F(AddDiscFlowTest, ASlotWhereTheLastCataloguingRunFoundADiscIsNotProposedAndThePersonIsTold)
+{
+    addMachine(kPlain, "Plain", kPlainModel);
+    openLibrary();
+    putRow(kPlain, 1, "A");
+    putRow(kPlain, 2, "B");
+    putRow(kPlain, 4, "D");
+    dir.write("Data/CabinetRun.log", "run 2024-03-05 12:00:00 machine=" + std::to_string(kPlain) +
+                                         " slots=1-6 existing=check titles=0 category=0 different=0\n"
+                                         "slot 3 not catalogued |  | holds HOLIDAY\nslot 5 empty |  | \nend\n");
+    dialogs.disc = [&](TfrmAddModel& m) {
+        m.chooseMachine(position("Plain"));
+        EXPECT_EQ(m.controls().slotText, "5");
+        EXPECT_FALSE(contains(m.controls().freeSlots, 3));
+        EXPECT_TRUE(contains(m.controls().freeSlots, 5));
+        ASSERT_EQ(person.boxes.size(), 1u);
+        EXPECT_NE(person.boxes[0].text.find("Slot 3: not catalogued: holds HOLIDAY"), std::string::npos)
+            << person.boxes[0].text;
+        EXPECT_NE(person.boxes[0].text.find("Slot 5 is proposed"), std::string::npos);
+    };
+    EXPECT_FALSE(flow->add());
+    EXPECT_TRUE(movedTo(kPlain, 5));
+}
+
 TEST_F(AddDiscFlowTest, SwitchingMachinesPutsTheFirstOnesArmDiscDown)
 {
     const int first = addMachine(kPlain, "Plain", kPlainModel);
