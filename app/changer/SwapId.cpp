@@ -7,6 +7,8 @@
 #include "catalogue/database/Transaction.h"
 #include "changer/ChangerContext.h"
 #include "platform/Clock.h"
+#include "platform/Person.h"
+#include "platform/Text.h"
 
 #include <cstdio>
 #include <limits>
@@ -36,6 +38,34 @@ DbResult<int> parkingNumber(Database& db)
     if (below < std::numeric_limits<int>::min())
         return DbResult<int>::failure("No free machine number to swap through.");
     return static_cast<int>(below);
+}
+
+DbResult<int> discCount(Database& db, int machine)
+{
+    Query count(db);
+    count.setSql("SELECT COUNT(*) AS discs FROM KAVRO WHERE MachineNo=:MACHINE");
+    count.setParam("MACHINE", DbValue(machine));
+    if (auto s = count.open(); !s)
+        return s;
+    return count.field("discs").asInt();
+}
+
+// Names both machines with the discs each holds; Enter keeps the catalogue as it is.
+DbResult<bool> confirmSwap(ChangerContext& ctx, int a, int b)
+{
+    const auto discsA = discCount(ctx.catalogue.database(), a);
+    if (!discsA)
+        return discsA.status();
+    const auto discsB = discCount(ctx.catalogue.database(), b);
+    if (!discsB)
+        return discsB.status();
+    const std::string question =
+        text::fillIn(ctx.text("5108", "置換 %1（%2 片光碟）與 %3（%4 片光碟）的機號嗎？"),
+                     {ctx.machines.MachineName(a), std::to_string(*discsA), ctx.machines.MachineName(b),
+                      std::to_string(*discsB)}) +
+        "\n\n" + ctx.text("5104", "完成後程式會關閉；目前的目錄會先複製一份到 Backup 資料夾。");
+    return ctx.person.messageBox(question, ctx.messageCaption, BoxIcon::Question, BoxButtons::OkCancel,
+                                 BoxAnswer::Cancel) == BoxAnswer::Ok;
 }
 
 } // namespace
@@ -69,6 +99,11 @@ SwapResult SwapID1(ChangerContext& ctx, SwapIdDialog& dialog)
     const int a = ctx.machines.MachineByName(source);
     const int b = ctx.machines.MachineByName(target);
     if (a == 0 || b == 0 || a == b)
+        return {};
+    const auto confirmed = confirmSwap(ctx, a, b);
+    if (!confirmed)
+        return {SwapOutcome::Failed, confirmed.error()};
+    if (!*confirmed)
         return {};
     if (auto copy = BackupBeforeChange(ctx.catalogue); !copy)
         return {SwapOutcome::Failed, copy.error()};

@@ -35,8 +35,9 @@ struct SwapResult {
     std::string error;
 };
 
-// The menu action "Swap ID" (SwapID1): asks for two registered machines and exchanges their
-// machine numbers in the catalogue after a safety copy into Backup/.
+// The menu action "Swap ID" (SwapID1): asks for two registered machines, then whether to swap
+// them (naming both with the discs each holds; Enter keeps them), and exchanges their machine
+// numbers in the catalogue after a safety copy into Backup/.
 SwapResult SwapID1(ChangerContext& ctx, SwapIdDialog& dialog);
 
 } // namespace kavro

@@ -95,8 +95,10 @@ CsvExportResult ExportCsv(const ListCopy& copy, const std::filesystem::path& fil
 {
     std::error_code ec;
     if (std::filesystem::exists(file, ec)) {
-        const BoxAnswer answer = person.messageBox(texts.text("1007", "蓋過舊資料嗎?"), kCaption,
-                                                   BoxIcon::Question, BoxButtons::OkCancel);
+        // The question names the file that would be replaced; Enter keeps it.
+        const BoxAnswer answer =
+            person.messageBox(texts.text("1007", "蓋過舊資料嗎?") + "\n\n" + file.string(), kCaption,
+                              BoxIcon::Question, BoxButtons::OkCancel, BoxAnswer::Cancel);
         if (answer != BoxAnswer::Ok)
             return CsvExportResult::Declined;
     }

@@ -16,9 +16,12 @@ class Person {
 public:
     virtual ~Person() = default;
 
-    // A message box; returns the button pressed (Ok for a box with only OK).
+    // A message box; returns the button pressed (Ok for a box with only OK). defaultAnswer is the
+    // button that Enter presses; without one it is the first (OK or Yes). A question whose OK or
+    // Yes destroys something defaults to Cancel or No, so that a stray Enter keeps what would go.
     virtual BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxIcon icon,
-                                 BoxButtons buttons) = 0;
+                                 BoxButtons buttons,
+                                 std::optional<BoxAnswer> defaultAnswer = std::nullopt) = 0;
 
     // A one-line input box; nullopt when the person cancels.
     virtual std::optional<std::string> inputBox(const std::string& caption, const std::string& prompt,

@@ -172,4 +172,21 @@ bool startsWithIgnoreAsciiCase(std::string_view s, std::string_view prefix)
     return s.size() >= prefix.size() && equalsIgnoreAsciiCase(s.substr(0, prefix.size()), prefix);
 }
 
+std::string fillIn(std::string_view pattern, std::initializer_list<std::string_view> values)
+{
+    std::string out;
+    out.reserve(pattern.size());
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        const auto place = static_cast<std::size_t>(next - '1');
+        if (pattern[i] == '%' && next >= '1' && next <= '9' && place < values.size()) {
+            out += values.begin()[place];
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
 } // namespace kavro::text

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -36,5 +37,9 @@ std::string upperAscii(std::string_view s);
 // Case-insensitive comparison of ASCII letters; other bytes compare exactly.
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b);
 bool startsWithIgnoreAsciiCase(std::string_view s, std::string_view prefix);
+
+// A looked-up text with its places %1 to %9 filled, in one pass (a value holding "%2" stays as
+// it is). A place with no value, and any other %, stay.
+std::string fillIn(std::string_view pattern, std::initializer_list<std::string_view> values);
 
 } // namespace kavro::text

@@ -221,7 +221,8 @@ TEST_F(RegistryTest, LongNamesAndModelsAreCutAtCharacterBoundaries)
 // A person whose name prompt starts another rescan, as the window's message handling could.
 class ReenteringPerson final : public Person {
 public:
-    BoxAnswer messageBox(const std::string&, const std::string&, BoxIcon, BoxButtons) override
+    BoxAnswer messageBox(const std::string&, const std::string&, BoxIcon, BoxButtons,
+                         std::optional<BoxAnswer>) override
     {
         return BoxAnswer::Ok;
     }

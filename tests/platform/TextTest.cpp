@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
 using namespace kavro::text;
 
 TEST(Text, Utf8ValidityRejectsOverlongsSurrogatesAndCutSequences)
@@ -43,4 +46,27 @@ TEST(Text, TrimmingAndFolding)
     EXPECT_EQ(upperAscii("abc\xC3\xA4z"), "ABC\xC3\xA4Z");
     EXPECT_TRUE(startsWithIgnoreAsciiCase("FILESYSTEM=CDFS", "FileSystem="));
     EXPECT_FALSE(startsWithIgnoreAsciiCase("File", "FileSystem="));
+}
+
+TEST(Text, FillInPutsEachValueInItsPlaceOnce)
+{
+    const struct {
+        const char* pattern;
+        std::vector<std::string_view> values;
+        const char* filled;
+    } cases[] = {
+        {"Slot %1 of %2", {"4", "Archive"}, "Slot 4 of Archive"},
+        {"%2 before %1", {"a", "b"}, "b before a"},
+        {"%1 holds %2", {"50%2", "x"}, "50%2 holds x"}, // a value is not filled in again
+        {"%1 and %3", {"a"}, "a and %3"},               // a place without a value stays
+        {"100% sure, 5%", {"a"}, "100% sure, 5%"},
+    };
+    for (const auto& c : cases) {
+        std::string filled;
+        if (c.values.size() == 1)
+            filled = fillIn(c.pattern, {c.values[0]});
+        else
+            filled = fillIn(c.pattern, {c.values[0], c.values[1]});
+        EXPECT_EQ(filled, c.filled) << c.pattern;
+    }
 }

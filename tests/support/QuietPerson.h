@@ -20,7 +20,8 @@ public:
     }
 
     kavro::BoxAnswer messageBox(const std::string& text, const std::string&, kavro::BoxIcon,
-                                kavro::BoxButtons buttons) override
+                                kavro::BoxButtons buttons,
+                                std::optional<kavro::BoxAnswer> = std::nullopt) override
     {
         if (boxes++ == 0)
             firstMessage = text;

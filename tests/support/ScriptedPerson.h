@@ -10,7 +10,7 @@
 namespace kavro::test {
 
 // Answers the flows from a script given in advance and records everything shown.
-// An unscripted message box answers Ok (or Cancel when asked OK/Cancel with cancelByDefault).
+// An unscripted message box answers Ok, whatever its buttons and default.
 class ScriptedPerson final : public kavro::Person {
 public:
     struct Box {
@@ -18,6 +18,7 @@ public:
         std::string caption;
         kavro::BoxIcon icon;
         kavro::BoxButtons buttons;
+        std::optional<kavro::BoxAnswer> defaultAnswer; // the button Enter presses; none: the first
     };
     struct Input {
         std::string caption;
@@ -26,9 +27,10 @@ public:
     };
 
     kavro::BoxAnswer messageBox(const std::string& text, const std::string& caption, kavro::BoxIcon icon,
-                                kavro::BoxButtons buttons) override
+                                kavro::BoxButtons buttons,
+                                std::optional<kavro::BoxAnswer> defaultAnswer = std::nullopt) override
     {
-        boxes.push_back({text, caption, icon, buttons});
+        boxes.push_back({text, caption, icon, buttons, defaultAnswer});
         if (!boxAnswers.empty()) {
             const auto answer = boxAnswers.front();
             boxAnswers.pop_front();

@@ -66,7 +66,8 @@ One line per slot. Exit codes: 0 done, 1 some slots failed, 2 bad use or Kavro i
 // Nobody answers at the command line: questions are cancelled, messages printed.
 class ConsolePerson final : public Person {
 public:
-    BoxAnswer messageBox(const std::string& text, const std::string&, BoxIcon, BoxButtons) override
+    BoxAnswer messageBox(const std::string& text, const std::string&, BoxIcon, BoxButtons,
+                         std::optional<BoxAnswer>) override
     {
         std::fprintf(stderr, "kavro-cabinet: %s\n", text.c_str());
         return BoxAnswer::Ok;

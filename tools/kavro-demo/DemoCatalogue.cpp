@@ -33,7 +33,8 @@ constexpr const char* kCatalogueFile = "KAVRO2.MDB";
 // Nobody is asked anything while the demo is made; a message would mean a fault.
 class QuietPerson final : public Person {
 public:
-    BoxAnswer messageBox(const std::string& text, const std::string&, BoxIcon, BoxButtons) override
+    BoxAnswer messageBox(const std::string& text, const std::string&, BoxIcon, BoxButtons,
+                         std::optional<BoxAnswer>) override
     {
         if (message.empty())
             message = text;

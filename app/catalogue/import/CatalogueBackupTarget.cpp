@@ -40,9 +40,10 @@ CatalogueBackupResult BackupCatalogueTo(Catalogue& catalogue, const std::string&
     const Texts& texts = catalogue.texts();
     std::error_code ec;
     if (fs::exists(result.target, ec)) {
-        const BoxAnswer answer =
-            person.messageBox(texts.text("1007", "蓋過舊資料嗎?"), texts.text("0000", "KAVRO 5.1"),
-                              BoxIcon::Question, BoxButtons::OkCancel);
+        // The question names the backup that would be replaced; Enter keeps it.
+        const BoxAnswer answer = person.messageBox(
+            texts.text("1007", "蓋過舊資料嗎?") + "\n\n" + result.target.string(),
+            texts.text("0000", "KAVRO 5.1"), BoxIcon::Question, BoxButtons::OkCancel, BoxAnswer::Cancel);
         if (answer != BoxAnswer::Ok) {
             result.outcome = Outcome::Refused;
             return result;

@@ -71,8 +71,28 @@ bool containsAfterFirst(const std::string& path, std::string_view name)
     return at != std::string::npos && at >= 1;
 }
 
+using ReplaceFromSource = CatalogueRestoreResult (*)(Catalogue&, const ImportRegistry*, OldCatalogueSource&);
+
+// The catalogue file of that name in the chosen folder, opened, and replace run once the person has
+// seen which file it is and how many discs come and go.
+CatalogueRestoreResult askedReplace(Catalogue& catalogue, const ImportRegistry* registry,
+                                    const std::string& folder, std::string_view name, ReplaceFromSource replace)
+{
+    CatalogueRestoreResult result;
+    const auto file = FindCatalogueFile(std::filesystem::path(folder), name);
+    if (file.empty())
+        return ReportRestoreFailure(catalogue, result,
+                                    (std::filesystem::path(folder) / name).string() + " does not exist.");
+    auto source = OpenOldCatalogue(file);
+    if (!source)
+        return ReportRestoreFailure(catalogue, result, source.error());
+    if (!ConfirmCatalogueReplace(catalogue, file.string(), (*source)->discCount()))
+        return result;
+    return replace(catalogue, registry, **source);
+}
+
 // A safety copy of Backup/ is restored from the file itself, after the person has seen which one
-// it is: its time and how many discs it holds.
+// it is (its time) and how many discs come and go.
 CatalogueRestoreResult restoreSafetyCopy(Catalogue& catalogue, const ImportRegistry* registry,
                                          const std::filesystem::path& file, const SafetyCopyName& name);
 
@@ -141,9 +161,9 @@ CatalogueRestoreResult RunRestore(Catalogue& catalogue, const ImportRegistry* re
         if (const auto copy = ParseSafetyCopyName(chosen.filename().string()))
             result = restoreSafetyCopy(catalogue, registry, chosen, *copy);
         else if (containsAfterFirst(chosenFile, "KAVRO.MDB"))
-            result = ImportOldCatalogue(catalogue, registry, std::filesystem::path(chosenFolder));
+            result = askedReplace(catalogue, registry, chosenFolder, "KAVRO.MDB", ImportOldCatalogue);
         else if (containsAfterFirst(chosenFile, "KAVRO2.MDB"))
-            result = RestoreFromBackup(catalogue, registry, std::filesystem::path(chosenFolder));
+            result = askedReplace(catalogue, registry, chosenFolder, "KAVRO2.MDB", RestoreFromBackup);
         else
             ReportRestoreFailure(catalogue, result,
                                  chosenFile + " is neither a backup (KAVRO2.MDB or a safety copy "
@@ -181,11 +201,9 @@ CatalogueRestoreResult restoreSafetyCopy(Catalogue& catalogue, const ImportRegis
     auto source = OpenOldCatalogue(file);
     if (!source)
         return ReportRestoreFailure(catalogue, result, source.error());
-    const std::string question = "Restore the safety copy of " + name.shownTime() + " with " +
-                                 std::to_string((*source)->discCount()) +
-                                 " discs?\r\nIt replaces every disc of the catalogue.";
-    if (catalogue.person().messageBox(question, catalogue.texts().text("0000", "KAVRO 5.1"), BoxIcon::Question,
-                                      BoxButtons::YesNo) != BoxAnswer::Yes)
+    const std::string copy =
+        text::fillIn(catalogue.texts().text("5105", "%1 的安全備份"), {name.shownTime()});
+    if (!ConfirmCatalogueReplace(catalogue, copy, (*source)->discCount()))
         return result;
     return RestoreFromBackup(catalogue, registry, **source);
 }

@@ -26,7 +26,9 @@ CatalogueRestoreResult RestoreFromBackup(Catalogue& catalogue, const ImportRegis
 
 // The restore window's choice handed on: with no folder chosen nothing happens; otherwise a chosen
 // file named like "KAVRO.MDB" runs the old-catalogue import on the folder, one named like
-// "KAVRO2.MDB" the restore from backup, any other does nothing; either way the program then ends.
+// "KAVRO2.MDB" the restore from backup, a safety copy of Backup/ the restore from that file, any
+// other does nothing. Each asks first, naming the file (or the copy's time) and how many discs
+// come and go; Enter keeps the catalogue. The program ends when the catalogue changed.
 CatalogueRestoreResult RunRestore(Catalogue& catalogue, const ImportRegistry* registry,
                                   const std::string& chosenFolder, const std::string& chosenFile);
 

@@ -154,10 +154,16 @@ DbResult<CatalogueRestoreSession::RowStart> CatalogueRestoreSession::startRow(in
     m_overwriting = false;
     if (LocateDisc(m_catalogue, machine, slot)) {
         if (!m_overwrite) {
+            // The source holds this disc twice: the question names it, and Enter keeps the first.
             const Texts& texts = m_catalogue.texts();
-            const BoxAnswer answer = m_catalogue.person().messageBox(
-                texts.text("1008", "已存在的資料是否蓋過?"), texts.text("0000", "KAVRO 5.1"),
-                BoxIcon::Question, BoxButtons::YesNo);
+            const std::string question = texts.text("1008", "已存在的資料是否蓋過?") + "\n\n" +
+                                         text::trimSpaces(cursor.text("TitleA")) + "\n" +
+                                         text::fillIn(texts.text("5106", "機號 %1，槽位 %2"),
+                                                      {std::to_string(machine), std::to_string(slot)}) +
+                                         "\n\n" + texts.text("5107", "此回答適用於每一片重複的光碟。");
+            const BoxAnswer answer =
+                m_catalogue.person().messageBox(question, texts.text("0000", "KAVRO 5.1"), BoxIcon::Question,
+                                                BoxButtons::YesNo, BoxAnswer::No);
             m_overwrite = answer == BoxAnswer::Yes;
             // The box let other events run; find the row again.
             if (!LocateDisc(m_catalogue, machine, slot))

@@ -36,6 +36,18 @@ std::filesystem::path FindCatalogueFile(const std::filesystem::path& folder, std
     return {};
 }
 
+bool ConfirmCatalogueReplace(Catalogue& catalogue, const std::string& source, int incomingDiscs)
+{
+    const Texts& texts = catalogue.texts();
+    const std::string question =
+        text::fillIn(
+            texts.text("5103", "以 %1 中的 %2 片光碟取代目錄現有的 %3 片光碟嗎？"),
+            {source, std::to_string(incomingDiscs), std::to_string(catalogue.discCursor().recordCount())}) +
+        "\n\n" + texts.text("5104", "完成後程式會關閉；目前的目錄會先複製一份到 Backup 資料夾。");
+    return catalogue.person().messageBox(question, texts.text("0000", "KAVRO 5.1"), BoxIcon::Question,
+                                         BoxButtons::OkCancel, BoxAnswer::Cancel) == BoxAnswer::Ok;
+}
+
 CatalogueRestoreResult& ReportRestoreFailure(Catalogue& catalogue, CatalogueRestoreResult& result,
                                              const std::string& why)
 {

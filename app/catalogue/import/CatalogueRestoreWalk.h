@@ -35,6 +35,11 @@ CatalogueRestoreResult RunRestoreWalk(Catalogue& catalogue, const ImportRegistry
 // missing (catalogues come from systems whose file names ignore case). Empty when none.
 std::filesystem::path FindCatalogueFile(const std::filesystem::path& folder, std::string_view name);
 
+// Asks before a restore or an import replaces every disc of the catalogue, naming what comes in
+// (`source`, e.g. the file) with its number of discs and the number of discs that go. Enter keeps
+// the catalogue; true when the person chose OK.
+bool ConfirmCatalogueReplace(Catalogue& catalogue, const std::string& source, int incomingDiscs);
+
 // Shows why an import or restore failed and fills the result's error; the catalogue is unchanged.
 CatalogueRestoreResult& ReportRestoreFailure(Catalogue& catalogue, CatalogueRestoreResult& result,
                                              const std::string& why);

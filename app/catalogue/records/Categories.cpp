@@ -460,33 +460,44 @@ DbResult<bool> DeleteCategory(Catalogue& catalogue, TreeNode& node)
 {
     if (!node.isCategory())
         return false;
-    const Texts& texts = catalogue.texts();
-    const BoxAnswer answer = catalogue.person().messageBox(texts.text("1055", "確定刪除此分類內所有資料嗎？"),
-                                                           texts.text("0000", "KAVRO 5.1"), BoxIcon::Question,
-                                                           BoxButtons::OkCancel);
-    if (answer != BoxAnswer::Ok)
-        return false;
-    BusyCursor busy(catalogue.person());
-
-    // The category and its sub-categories go together with every disc filed in them.
+    // The category and its sub-categories go together with every disc filed in them; the question
+    // names the category and counts what goes with it.
     std::vector<TreeNode*> doomed;
     collectCategories(node, doomed);
     std::set<std::pair<int, int>> discs;
-    Query& listing = catalogue.listingQuery();
-    for (TreeNode* c : doomed) {
+    {
+        BusyCursor busy(catalogue.person());
+        Query& listing = catalogue.listingQuery();
+        for (TreeNode* c : doomed) {
+            listing.close();
+            listing.setSql("SELECT MachineNo, Slot FROM KAVRO WHERE Category=:CATEGORYID");
+            listing.setParam("CATEGORYID", DbValue(c->id));
+            if (auto s = listing.open(); !s)
+                return s;
+            for (listing.first(); !listing.eof(); listing.next())
+                discs.emplace(listing.field("MachineNo").asInt(), listing.field("Slot").asInt());
+        }
         listing.close();
-        listing.setSql("SELECT MachineNo, Slot FROM KAVRO WHERE Category=:CATEGORYID");
-        listing.setParam("CATEGORYID", DbValue(c->id));
-        if (auto s = listing.open(); !s)
-            return s;
-        for (listing.first(); !listing.eof(); listing.next())
-            discs.emplace(listing.field("MachineNo").asInt(), listing.field("Slot").asInt());
+        node.forEachDescendant([&](TreeNode& n) {
+            if (n.isDisc())
+                discs.emplace(n.machine, n.slot);
+        });
     }
-    listing.close();
-    node.forEachDescendant([&](TreeNode& n) {
-        if (n.isDisc())
-            discs.emplace(n.machine, n.slot);
-    });
+
+    const Texts& texts = catalogue.texts();
+    std::string question =
+        texts.text("1055", "確定刪除此分類內所有資料嗎？") + "\n\n" +
+        text::fillIn(texts.text("5100", "分類：%1"), {node.text}) + "\n" +
+        text::fillIn(texts.text("5101", "一併刪除的光碟：%1 片"), {std::to_string(discs.size())});
+    if (doomed.size() > 1)
+        question += "\n" + text::fillIn(texts.text("5102", "一併刪除的子分類：%1 個"),
+                                        {std::to_string(doomed.size() - 1)});
+    const BoxAnswer answer =
+        catalogue.person().messageBox(question, texts.text("0000", "KAVRO 5.1"), BoxIcon::Question,
+                                      BoxButtons::OkCancel, BoxAnswer::Cancel);
+    if (answer != BoxAnswer::Ok)
+        return false;
+    BusyCursor busy(catalogue.person());
 
     if (auto copy = BackupBeforeChange(catalogue); !copy)
         return copy.status();

@@ -123,6 +123,26 @@ DbResult<int> IsSlotUsed(Catalogue& catalogue, int machine, int slot)
     return result;
 }
 
+DbResult<std::string> StoredTitle(Catalogue& catalogue, int machine, int slot)
+{
+    Query& q = catalogue.listingQuery();
+    q.close();
+    q.setSql("SELECT TitleA FROM KAVRO WHERE MachineNo=:MACHINE AND Slot=:SLOT");
+    q.setParam("MACHINE", DbValue(machine));
+    q.setParam("SLOT", DbValue(slot));
+    if (auto s = q.open(); !s)
+        return s;
+    std::string title;
+    if (!q.isEmpty()) {
+        q.first();
+        const DbValue v = q.field("TitleA");
+        if (!v.isNull())
+            title = text::trimSpaces(v.asText());
+    }
+    q.close();
+    return title;
+}
+
 DbResult<int> FindFreeSlot(Catalogue& catalogue, int machine)
 {
     Query& q = catalogue.listingQuery();
@@ -155,9 +175,12 @@ DbResult<bool> DeleteDisc(Catalogue& catalogue, int machine, int slot, bool sile
         return false;
     if (!silent) {
         const Texts& texts = catalogue.texts();
-        const BoxAnswer answer = catalogue.person().messageBox(texts.text("1000", "確定刪除此筆資料嗎？"),
-                                                               texts.text("0000", "KAVRO 5.1"),
-                                                               BoxIcon::Question, BoxButtons::OkCancel);
+        // The question names the disc that goes, and Enter keeps it.
+        const std::string question = texts.text("1000", "確定刪除此筆資料嗎？") + "\n\n" +
+                                     text::trimSpaces(catalogue.discCursor().text("TitleA"));
+        const BoxAnswer answer =
+            catalogue.person().messageBox(question, texts.text("0000", "KAVRO 5.1"), BoxIcon::Question,
+                                          BoxButtons::OkCancel, BoxAnswer::Cancel);
         if (answer != BoxAnswer::Ok)
             return false;
         // The box let other events run; make sure the cursor is still on the disc.

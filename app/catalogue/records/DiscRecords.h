@@ -33,6 +33,10 @@ std::string DiscSummary(const DiscRecord& disc, const std::string& machineName);
 // slot when the machine has a row for it, else -1.
 DbResult<int> IsSlotUsed(Catalogue& catalogue, int machine, int slot);
 
+// The stored title (trimmed) of the machine's disc in the slot, read without moving DiscCursor;
+// empty when the slot has no row.
+DbResult<std::string> StoredTitle(Catalogue& catalogue, int machine, int slot);
+
 // The lowest slot from 1 up that no row of the machine uses; may exceed the machine's capacity.
 DbResult<int> FindFreeSlot(Catalogue& catalogue, int machine);
 

@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 
 #include <cstdio>
 #include <fstream>
@@ -95,6 +96,21 @@ QMessageBox::StandardButtons qtButtons(BoxButtons buttons)
     return QMessageBox::Ok;
 }
 
+QMessageBox::StandardButton qtButton(BoxAnswer answer)
+{
+    switch (answer) {
+    case BoxAnswer::Cancel:
+        return QMessageBox::Cancel;
+    case BoxAnswer::Yes:
+        return QMessageBox::Yes;
+    case BoxAnswer::No:
+        return QMessageBox::No;
+    case BoxAnswer::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
 } // namespace
 
 QtPerson::QtPerson() = default;
@@ -122,13 +138,17 @@ void QtPerson::record(const std::string& kind, const std::string& first, const s
 }
 
 BoxAnswer QtPerson::messageBox(const std::string& text, const std::string& caption, BoxIcon icon,
-                               BoxButtons buttons)
+                               BoxButtons buttons, std::optional<BoxAnswer> defaultAnswer)
 {
     if (isRecording()) {
         record("box", caption, text, iconName(icon));
         return buttons == BoxButtons::Ok || buttons == BoxButtons::OkCancel ? BoxAnswer::Ok : BoxAnswer::Yes;
     }
     QMessageBox box(qtIcon(icon), qs(caption), qs(text), qtButtons(buttons), m_parent);
+    if (defaultAnswer) {
+        if (auto* button = qobject_cast<QPushButton*>(box.button(qtButton(*defaultAnswer))))
+            box.setDefaultButton(button);
+    }
     // A box asked for while the hourglass shows must still get the normal pointer.
     const bool busy = m_busyDepth > 0;
     if (busy)

@@ -35,7 +35,7 @@ public:
                 const std::string& third = {}) const;
 
     BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxIcon icon,
-                         BoxButtons buttons) override;
+                         BoxButtons buttons, std::optional<BoxAnswer> defaultAnswer = std::nullopt) override;
     std::optional<std::string> inputBox(const std::string& caption, const std::string& prompt,
                                         const std::string& initial) override;
     std::optional<std::string> chooseFile(const std::string& caption, const std::string& folder,

@@ -259,7 +259,7 @@ void TfrmAddModel::acceptSlotText(std::string_view text, bool askAtOnce)
         return;
     }
     const bool used = slotUsed(slot);
-    if (used && askAtOnce && !confirmOverwrite()) {
+    if (used && askAtOnce && !confirmOverwrite(slot)) {
         refuse();
         return;
     }
@@ -293,11 +293,17 @@ bool TfrmAddModel::slotUsed(int slot)
     return *used != -1;
 }
 
-bool TfrmAddModel::confirmOverwrite()
+bool TfrmAddModel::confirmOverwrite(int slot)
 {
-    return m_s.person.messageBox(m_s.texts.text("1007", "確定覆蓋舊資料嗎?"),
-                                 m_s.texts.text("0000", "KAVRO 5.1"), BoxIcon::Question,
-                                 BoxButtons::OkCancel) == BoxAnswer::Ok;
+    // The question names the disc whose record would be replaced; Enter keeps it.
+    std::string question = m_s.texts.text("1007", "確定覆蓋舊資料嗎?") + "\n\n";
+    if (const DbResult<std::string> title = StoredTitle(m_s.catalogue, m_machine, slot);
+        title && !title->empty())
+        question += *title + "\n";
+    question += m_s.changer.machines.MachineName(m_machine) + ", " + m_s.texts.text("0003", "槽位") + " " +
+                std::to_string(slot);
+    return m_s.person.messageBox(question, m_s.texts.text("0000", "KAVRO 5.1"), BoxIcon::Question,
+                                 BoxButtons::OkCancel, BoxAnswer::Cancel) == BoxAnswer::Ok;
 }
 
 void TfrmAddModel::chooseDrive(std::string_view driveText)
@@ -386,7 +392,8 @@ TfrmAddModel::OkOutcome TfrmAddModel::ok()
         m_controls.labelSlot = "0";
         m_slot = 0;
     }
-    if (m_controls.checkSlotShown && m_machine > 0 && m_slot > 0 && slotUsed(m_slot) && !confirmOverwrite())
+    if (m_controls.checkSlotShown && m_machine > 0 && m_slot > 0 && slotUsed(m_slot) &&
+        !confirmOverwrite(m_slot))
         return OkOutcome::OverwriteRefused;
     m_result = 1;
     return OkOutcome::Closed;

@@ -108,7 +108,7 @@ private:
     void acceptSlotText(std::string_view text, bool askAtOnce);
     void presentSlot(int slot);
     bool slotUsed(int slot);
-    bool confirmOverwrite();
+    bool confirmOverwrite(int slot);
     void reportError(const std::string& error);
 
     AddDiscFlowServices& m_s;

@@ -594,7 +594,7 @@ void DiscBrowser::removeCurrentTreeDisc()
 
 void DiscBrowser::removeDisc(int machine, int slot, TreeNode* relistParent)
 {
-    // The question names the disc that goes: its title, machine and slot.
+    // The question names the disc that goes (its title, machine and slot), and Enter keeps it.
     std::string title;
     if (TreeNode* node = m_catalogue.categoryTree().findDisc(machine, slot))
         title = node->text;
@@ -603,11 +603,10 @@ void DiscBrowser::removeDisc(int machine, int slot, TreeNode* relistParent)
     else
         return; // no such disc: nothing to ask about
     const std::string question = m_app.language.text("1000", "確定刪除此筆資料嗎？") + "\n\n" + title + "\n" +
-                                 m_changer.machineName(machine) + ", " +
-                                 m_app.language.text("0003", "槽位") + " " + std::to_string(slot);
+                                 m_changer.machineName(machine) + ", " + m_app.language.text("0003", "槽位") +
+                                 " " + std::to_string(slot);
     if (m_app.person->messageBox(question, m_app.language.text("0000", "KAVRO 5.1"), BoxIcon::Question,
-                                 BoxButtons::OkCancel) !=
-        BoxAnswer::Ok)
+                                 BoxButtons::OkCancel, BoxAnswer::Cancel) != BoxAnswer::Ok)
         return;
     bool removed = false;
     {

@@ -231,16 +231,17 @@ TEST_F(Restore, SafetyCopyIsRestoredFromItselfAfterShowingItsTimeAndDiscs)
     catalogue->database().exec("DELETE FROM KAVRO");
     addDisc(4, 4, "After");
 
-    for (const BoxAnswer answer : {BoxAnswer::No, BoxAnswer::Yes}) {
+    for (const BoxAnswer answer : {BoxAnswer::Cancel, BoxAnswer::Ok}) {
         person.boxes.clear();
         person.boxAnswers = {answer};
         const auto r = RunRestore(*catalogue, &registry, copy->parent_path().string(), copy->string());
         ASSERT_EQ(person.boxes.size(), 1u);
-        EXPECT_NE(person.boxes[0].text.find(name->shownTime() + " with 2 discs"), std::string::npos)
+        EXPECT_NE(person.boxes[0].text.find(name->shownTime() + " 的安全備份 中的 2 片光碟取代目錄現有的 1 片"),
+                  std::string::npos)
             << person.boxes[0].text;
-        EXPECT_EQ(r.changed, answer == BoxAnswer::Yes) << r.error;
+        EXPECT_EQ(r.changed, answer == BoxAnswer::Ok) << r.error;
         EXPECT_EQ(r.endProgram, r.changed);
-        EXPECT_EQ(discs(), answer == BoxAnswer::Yes ? (std::vector<Row>{{1, 1, "Before"}, {1, 2, "Before two"}})
+        EXPECT_EQ(discs(), answer == BoxAnswer::Ok ? (std::vector<Row>{{1, 1, "Before"}, {1, 2, "Before two"}})
                                                     : (std::vector<Row>{{4, 4, "After"}}));
     }
 }

@@ -244,7 +244,7 @@ TEST_F(Categories, DeleteTakesSubCategoriesAndTheirDiscsInOneStep)
     ASSERT_TRUE(deleted.ok()) << deleted.error();
     EXPECT_TRUE(*deleted);
     ASSERT_EQ(person.boxes.size(), 2u);
-    EXPECT_EQ(person.boxes[1].text, "確定刪除此分類內所有資料嗎？");
+    EXPECT_EQ(person.boxes[1].text.rfind("確定刪除此分類內所有資料嗎？", 0), 0u) << person.boxes[1].text;
     EXPECT_EQ(outside("SELECT Slot FROM KAVRO"), (std::vector<std::vector<std::string>>{{"4"}}));
     EXPECT_EQ(outside("SELECT TRIM(CATEGORYNAME) FROM CATEGORY"),
               (std::vector<std::vector<std::string>>{{"Games"}}));

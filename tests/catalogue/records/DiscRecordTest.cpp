@@ -204,7 +204,7 @@ TEST_F(DiscRecords, DeleteAsksUnlessSilentAndTellsTheViews)
     person.boxAnswers.push_back(BoxAnswer::Cancel);
     EXPECT_FALSE(*DeleteDisc(c, 1, 1, false));
     ASSERT_EQ(person.boxes.size(), 1u);
-    EXPECT_EQ(person.boxes[0].text, "確定刪除此筆資料嗎？");
+    EXPECT_EQ(person.boxes[0].text.rfind("確定刪除此筆資料嗎？", 0), 0u) << person.boxes[0].text;
     EXPECT_EQ(person.boxes[0].buttons, BoxButtons::OkCancel);
     EXPECT_EQ(IsSlotUsed(c, 1, 1).valueOr(0), 1);
 

@@ -169,7 +169,8 @@ TEST_F(CabinetFlowsTest, ACabinetThatCannotBeOpenedIsToldOnceInTheStatusBarAndTh
 // modal dialog; meanwhile the second cabinet leaves the bus.
 class TickingPerson final : public Person {
 public:
-    BoxAnswer messageBox(const std::string&, const std::string&, BoxIcon, BoxButtons) override
+    BoxAnswer messageBox(const std::string&, const std::string&, BoxIcon, BoxButtons,
+                         std::optional<BoxAnswer>) override
     {
         return BoxAnswer::Ok;
     }

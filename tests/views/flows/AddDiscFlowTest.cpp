@@ -181,8 +181,11 @@ TEST_F(AddDiscFlowTest, OverwritingAUsedSlotAfterConfirmationLeavesOneRowWithANe
     ASSERT_TRUE(flow->add());
 
     ASSERT_EQ(person.boxes.size(), 2u);
-    EXPECT_EQ(person.boxes[0].text, "確定覆蓋舊資料嗎?");
-    EXPECT_EQ(person.boxes[1].text, "確定覆蓋舊資料嗎?");
+    EXPECT_EQ(person.boxes[0].text.rfind("確定覆蓋舊資料嗎?", 0), 0u) << person.boxes[0].text;
+    EXPECT_EQ(person.boxes[1].text.rfind("確定覆蓋舊資料嗎?", 0), 0u) << person.boxes[1].text;
+    // Both name the disc whose record goes, and Enter keeps it.
+    EXPECT_NE(person.boxes[0].text.find("Old title\nPlain, 槽位 5"), std::string::npos) << person.boxes[0].text;
+    EXPECT_EQ(person.boxes[1].defaultAnswer, BoxAnswer::Cancel);
     EXPECT_TRUE(movedTo(kPlain, 5));
     const auto written =
         rows("SELECT TRIM(TitleA), TRIM(Barcode), Category, TRIM(Categoryname), CreateDate FROM KAVRO "
