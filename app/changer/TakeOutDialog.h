@@ -23,8 +23,8 @@ struct TakeOutAnswer {
 class TakeOutDialog {
 public:
     virtual ~TakeOutDialog() = default;
-    // Shows the machine's name and the slot and waits for the person.
-    virtual TakeOutAnswer ask(const std::string& machineName, int slot) = 0;
+    // Shows the disc's title, the machine's name and the slot and waits for the person.
+    virtual TakeOutAnswer ask(const std::string& machineName, int slot, const std::string& title) = 0;
 };
 
 } // namespace kavro

@@ -86,7 +86,7 @@ int TakeOutWithLog(ChangerContext& ctx, TakeOutDialog& dialog, int machine, int 
     ShowDriveState(ctx);
 
     const std::string name = ctx.machines.MachineName(machine);
-    const TakeOutAnswer answer = dialog.ask(name, slot);
+    const TakeOutAnswer answer = dialog.ask(name, slot, title);
     ctx.clock.sleep(kAfterDialogMs);
     ctx.takeOutResult = answer.result;
     if (answer.result != TakeOutAnswer::Execute)

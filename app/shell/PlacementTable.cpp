@@ -152,6 +152,7 @@ constexpr PlacementRow rows[] = {
     {"frmRetrieve", "TGroupBox", "GroupBox1", "3601"},
     {"frmRetrieve", "TLabel", "Label1", "3602"},
     {"frmRetrieve", "TLabel", "Label4", "3603"},
+    {"frmRetrieve", "TLabel", "Label5", "0005"},
     {"frmRetrieve", "TGroupBox", "GroupBox2", "3604"},
     {"frmRetrieve", "TRadioButton", "RadioButton1", "3605"},
     {"frmRetrieve", "TRadioButton", "RadioButton2", "3606"},

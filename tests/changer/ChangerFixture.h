@@ -165,9 +165,10 @@ private:
 // A take-out dialog answering from a script; without one it is closed (result 0).
 class ScriptedTakeOutDialog final : public kavro::TakeOutDialog {
 public:
-    kavro::TakeOutAnswer ask(const std::string& machineName, int slot) override
+    kavro::TakeOutAnswer ask(const std::string& machineName, int slot, const std::string& title) override
     {
         asked.push_back({machineName, slot});
+        titles.push_back(title);
         if (answers.empty())
             return {};
         auto a = answers.front();
@@ -175,6 +176,7 @@ public:
         return a;
     }
     std::vector<std::pair<std::string, int>> asked;
+    std::vector<std::string> titles;
     std::deque<kavro::TakeOutAnswer> answers;
 };
 

@@ -44,16 +44,26 @@ TfrmRetrieve::TfrmRetrieve(QWidget* parent, const QDateTime& now)
     auto* cabinet = designed(new QGroupBox(qs("光碟櫃"), this), "GroupBox1", "TGroupBox");
     auto* nameCaption = designed(new QLabel(qs("機器名"), cabinet), "Label1", "TLabel");
     auto* slotCaption = designed(new QLabel(qs("槽位"), cabinet), "Label4", "TLabel");
+    auto* titleCaption = designed(new QLabel(qs("片名"), cabinet), "Label5", "TLabel");
     // The values are not placed: they show the disc.
     m_machineName = designed(new QLabel(cabinet), "Label2", "TLabel");
     m_slot = designed(new QLabel(cabinet), "Label3", "TLabel");
+    m_title = designed(new QLabel(cabinet), "Label6", "TLabel");
     m_machineName->setMinimumWidth(160);
     m_machineName->setTextFormat(Qt::PlainText);
+    // The disc the person is about to handle, so that the right one leaves the door.
+    m_title->setTextFormat(Qt::PlainText);
+    m_title->setWordWrap(true);
+    QFont bold = m_title->font();
+    bold.setBold(true);
+    m_title->setFont(bold);
     auto* cabinetLayout = new QGridLayout(cabinet);
-    cabinetLayout->addWidget(nameCaption, 0, 0);
-    cabinetLayout->addWidget(m_machineName, 0, 1);
-    cabinetLayout->addWidget(slotCaption, 1, 0);
-    cabinetLayout->addWidget(m_slot, 1, 1);
+    cabinetLayout->addWidget(titleCaption, 0, 0, Qt::AlignTop);
+    cabinetLayout->addWidget(m_title, 0, 1);
+    cabinetLayout->addWidget(nameCaption, 1, 0);
+    cabinetLayout->addWidget(m_machineName, 1, 1);
+    cabinetLayout->addWidget(slotCaption, 2, 0);
+    cabinetLayout->addWidget(m_slot, 2, 1);
     cabinetLayout->setColumnStretch(1, 1);
 
     auto* operation = designed(new QGroupBox(qs("操作"), this), "GroupBox2", "TGroupBox");
@@ -100,10 +110,11 @@ std::unique_ptr<TfrmRetrieve> TfrmRetrieve::create(AppContext& context, QWidget*
     return dialog;
 }
 
-void TfrmRetrieve::setDisc(const std::string& machineName, int slot)
+void TfrmRetrieve::setDisc(const std::string& machineName, int slot, const std::string& title)
 {
     m_machineName->setText(QString::fromStdString(machineName));
     m_slot->setText(QString::number(slot));
+    m_title->setText(QString::fromStdString(title));
 }
 
 TakeOutAnswer TfrmRetrieve::answer() const
@@ -119,9 +130,9 @@ TakeOutAnswer TfrmRetrieve::answer() const
     return a;
 }
 
-TakeOutAnswer TfrmRetrieve::ask(const std::string& machineName, int slot)
+TakeOutAnswer TfrmRetrieve::ask(const std::string& machineName, int slot, const std::string& title)
 {
-    setDisc(machineName, slot);
+    setDisc(machineName, slot, title);
     m_result = TakeOutAnswer::None;
     exec();
     return answer();

@@ -17,7 +17,8 @@ namespace kavro {
 
 struct AppContext;
 
-// The take-out dialog ("光碟置取"): the machine and slot, put in or take out, a reason and a date.
+// The take-out dialog ("光碟置取"): the disc's title, machine and slot, put in or take out, a
+// reason and a date.
 // "執行" closes with 1, "放棄" with 2, anything else (Escape) with 0. Fixed size, centred on the
 // screen, no title-bar buttons.
 class TfrmRetrieve final : public QDialog, public TakeOutDialog {
@@ -29,13 +30,13 @@ public:
     // A dialog as the main window opens it: made, then labelled by the placement pass.
     static std::unique_ptr<TfrmRetrieve> create(AppContext& context, QWidget* mainWindow);
 
-    // Fills in the machine's name and the slot.
-    void setDisc(const std::string& machineName, int slot);
+    // Fills in the machine's name, the slot and the disc's title.
+    void setDisc(const std::string& machineName, int slot, const std::string& title = {});
     // What the dialog holds now, with the result it closed with (0 until then).
     TakeOutAnswer answer() const;
 
     // Fills in the disc, shows the dialog modally and hands back the person's choice.
-    TakeOutAnswer ask(const std::string& machineName, int slot) override;
+    TakeOutAnswer ask(const std::string& machineName, int slot, const std::string& title) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -47,6 +48,7 @@ private:
     int m_result = TakeOutAnswer::None;
     QLabel* m_machineName = nullptr;
     QLabel* m_slot = nullptr;
+    QLabel* m_title = nullptr;
     QRadioButton* m_put = nullptr;
     QRadioButton* m_take = nullptr;
     QLineEdit* m_reason = nullptr;

@@ -84,7 +84,7 @@ TEST(RetrieveDialog, ExecuteHandsBackTheChoiceTheReasonAndTheDateWithTheTimeItWa
         date->setDate(QDate(2024, 3, 10));
         control<QPushButton>(shown, "BitBtn1")->click();
     });
-    const TakeOutAnswer answer = dialog.ask("Studio 書櫃", 12);
+    const TakeOutAnswer answer = dialog.ask("Studio 書櫃", 12, "");
 
     EXPECT_EQ(answer.result, TakeOutAnswer::Execute);
     EXPECT_TRUE(answer.takeOut);
@@ -97,16 +97,16 @@ TEST(RetrieveDialog, AbandonGivesTwoAndAnyOtherCloseGivesNone)
 {
     TfrmRetrieve dialog(nullptr, kMade);
     whenShown([](TfrmRetrieve& shown) { control<QPushButton>(shown, "BitBtn2")->click(); });
-    TakeOutAnswer answer = dialog.ask("A", 1);
+    TakeOutAnswer answer = dialog.ask("A", 1, "");
     EXPECT_EQ(answer.result, TakeOutAnswer::Abandon);
     EXPECT_FALSE(answer.takeOut);
 
     // The same dialog asked again starts without the previous result.
     whenShown([](TfrmRetrieve& shown) { QTest::keyClick(&shown, Qt::Key_Escape); });
-    answer = dialog.ask("A", 1);
+    answer = dialog.ask("A", 1, "");
     EXPECT_EQ(answer.result, TakeOutAnswer::None);
     whenShown([](TfrmRetrieve&) {}); // closed by the window manager's way
-    EXPECT_EQ(dialog.ask("A", 1).result, TakeOutAnswer::None);
+    EXPECT_EQ(dialog.ask("A", 1, "").result, TakeOutAnswer::None);
 }
 
 TEST(RetrieveDialog, PlacementLabelsTheDesignedControlsButNotTheValues)
@@ -118,7 +118,7 @@ TEST(RetrieveDialog, PlacementLabelsTheDesignedControlsButNotTheValues)
     context.log = std::make_unique<kavro::ProgramLog>(dir / "kavro.log");
     context.language.loadText("English\n3600=Put/Take Disc\n3601=Disc Cabinet\n3602=Machine Name\n3603=Slot\n"
                               "3604=Operation\n3605=Put In\n3606=Take Out\n3607=Execute\n3608=Abandon\n"
-                              "3609=Delete\n3610=Reason\n");
+                              "3609=Delete\n3610=Reason\n0005=Title\n");
 
     auto dialog = TfrmRetrieve::create(context, nullptr);
     dialog->setDisc("Archive", 7);
@@ -129,6 +129,7 @@ TEST(RetrieveDialog, PlacementLabelsTheDesignedControlsButNotTheValues)
     EXPECT_EQ(control<QGroupBox>(*dialog, "GroupBox3")->title(), QStringLiteral("Reason"));
     EXPECT_EQ(control<QLabel>(*dialog, "Label1")->text(), QStringLiteral("Machine Name"));
     EXPECT_EQ(control<QLabel>(*dialog, "Label4")->text(), QStringLiteral("Slot"));
+    EXPECT_EQ(control<QLabel>(*dialog, "Label5")->text(), QStringLiteral("Title"));
     EXPECT_EQ(control<QRadioButton>(*dialog, "RadioButton1")->text(), QStringLiteral("Put In"));
     EXPECT_EQ(control<QRadioButton>(*dialog, "RadioButton2")->text(), QStringLiteral("Take Out"));
     EXPECT_EQ(control<QPushButton>(*dialog, "BitBtn1")->text(), QStringLiteral("Execute"));
@@ -190,6 +191,8 @@ TEST(RetrieveDialog, ConfirmedTakeOutIsLoggedWithTheDialogsAnswers)
 
     TfrmRetrieve dialog(nullptr, kMade);
     whenShown([](TfrmRetrieve& shown) {
+        // The person sees which disc is about to leave.
+        EXPECT_EQ(control<QLabel>(shown, "Label6")->text(), QStringLiteral("Chess Master Training"));
         control<QRadioButton>(shown, "RadioButton2")->click();
         control<QLineEdit>(shown, "Edit1")->setText(QStringLiteral("Lent to Ben"));
         control<QPushButton>(shown, "BitBtn1")->click();

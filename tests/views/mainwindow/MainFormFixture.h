@@ -38,14 +38,15 @@ namespace kavro::test {
 // A take-out dialog answering from a script; without one it is closed (result 0).
 class ScriptedTakeOutDialog final : public kavro::TakeOutDialog {
 public:
-    explicit ScriptedTakeOutDialog(std::deque<kavro::TakeOutAnswer>& answers,
-                                   std::vector<std::pair<std::string, int>>& asked)
-        : m_answers(answers), m_asked(asked)
+    ScriptedTakeOutDialog(std::deque<kavro::TakeOutAnswer>& answers,
+                          std::vector<std::pair<std::string, int>>& asked, std::vector<std::string>& titles)
+        : m_answers(answers), m_asked(asked), m_titles(titles)
     {
     }
-    kavro::TakeOutAnswer ask(const std::string& machineName, int slot) override
+    kavro::TakeOutAnswer ask(const std::string& machineName, int slot, const std::string& title) override
     {
         m_asked.push_back({machineName, slot});
+        m_titles.push_back(title);
         if (m_answers.empty())
             return {};
         auto a = m_answers.front();
@@ -56,6 +57,7 @@ public:
 private:
     std::deque<kavro::TakeOutAnswer>& m_answers;
     std::vector<std::pair<std::string, int>>& m_asked;
+    std::vector<std::string>& m_titles;
 };
 
 // A program folder with a catalogue made before the main window opens, simulated cabinets on the
@@ -170,7 +172,7 @@ protected:
         seed.reset();
         kavro::TMainForm::Services services;
         services.dialogs.takeOut = [this] {
-            return std::make_unique<ScriptedTakeOutDialog>(takeOutAnswers, takeOutAsked);
+            return std::make_unique<ScriptedTakeOutDialog>(takeOutAnswers, takeOutAsked, takeOutTitles);
         };
         form = std::make_unique<kavro::TMainForm>(context, std::move(services));
         EXPECT_TRUE(form->isReady());
@@ -241,6 +243,7 @@ protected:
     torvex::sim::Simulator sim;
     std::deque<kavro::TakeOutAnswer> takeOutAnswers;
     std::vector<std::pair<std::string, int>> takeOutAsked;
+    std::vector<std::string> takeOutTitles; // the disc title each take-out dialog showed
     std::unique_ptr<kavro::Catalogue> seed;
     std::unique_ptr<kavro::TMainForm> form;
 };
