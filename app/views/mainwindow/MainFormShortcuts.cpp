@@ -29,7 +29,7 @@ void showKey(TMainForm& window, const char* name, const QKeySequence& key)
 MainFormShortcuts::MainFormShortcuts(TMainForm& window) : QObject(&window), m_window(window)
 {
     const QKeySequence newDisc(Qt::CTRL | Qt::Key_N);
-    const QKeySequence search(Qt::CTRL | Qt::SHIFT | Qt::Key_F);
+    const QKeySequence search(Qt::CTRL | Qt::Key_F);
     const QKeySequence rename(Qt::Key_F2);
     const QKeySequence remove(QKeySequence::Delete);
     const QKeySequence refresh(Qt::Key_F5);
@@ -57,6 +57,8 @@ MainFormShortcuts::MainFormShortcuts(TMainForm& window) : QObject(&window), m_wi
     showKey(window, "N21", search);
     for (const char* name : {"N11", "N39", "N2"})
         showKey(window, name, remove);
+    for (const char* name : {"N23", "N41", "N26"}) // rename category, disc title, row title
+        showKey(window, name, rename);
 }
 
 void MainFormShortcuts::rename()

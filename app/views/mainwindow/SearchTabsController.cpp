@@ -39,7 +39,8 @@ SearchTabsController::SearchTabsController(TMainForm& window, DiscTextCache& cac
     const Texts& texts = window.catalogue().texts();
     auto* findFiles = new QAction(QString::fromStdString(texts.text("5324", "Find files…")), &window);
     findFiles->setObjectName(QStringLiteral("N_find_files"));
-    findFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    findFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    findFiles->setShortcutVisibleInContextMenu(true);
     window.addAction(findFiles);
     if (QAction* menu = window.designedAction(QStringLiteral("N21")))
         for (QObject* o : menu->associatedObjects())

@@ -42,7 +42,7 @@ public:
     void showTab(TreeNode* node);
 
     SearchTabs& tabs() { return m_tabs; }
-    // The Find files window (menu entry N_find_files, Ctrl+F), made on first use and kept.
+    // The Find files window (menu entry N_find_files, Ctrl+Shift+F), made on first use and kept.
     TfrmFindFiles* openFindFiles();
     // The Duplicates window (menu entry N_duplicates), made on first use and kept.
     TfrmDuplicates* openDuplicates();

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 
 using namespace kavro;
 using kavro::test::MainFormFixture;
@@ -163,6 +164,7 @@ TEST_F(ListBehaviour, WithTheLogOnTheTakeOutIsConfirmedAndRecorded)
     form->designedAction(QStringLiteral("TBItem30"))->trigger();
     ASSERT_EQ(takeOutAsked.size(), 1u);
     EXPECT_EQ(takeOutAsked[0], (std::pair<std::string, int>{"Plain", 8}));
+    EXPECT_EQ(takeOutTitles[0], "Plain disc") << "the dialog shows which disc leaves";
     EXPECT_FALSE(contains(sent(kPlain), {12})) << "abandoned: nothing moves";
     EXPECT_FALSE(std::filesystem::exists(dir / "Data/Retrieve.log"));
 
@@ -239,11 +241,17 @@ TEST_F(ListBehaviour, CommonKeysReachTheirCommandsAndTheMenusShowThem)
         const char* name;
         QKeySequence key;
     } keys[] = {
-        {"TBItem32", QKeySequence(Qt::CTRL | Qt::Key_N)}, {"N38", QKeySequence(Qt::CTRL | Qt::Key_N)},
-        {"TBItem35", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
-        {"N21", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
-        {"TBItem37", QKeySequence(QKeySequence::Delete)}, {"N2", QKeySequence(QKeySequence::Delete)},
-        {"N39", QKeySequence(QKeySequence::Delete)}, {"Key_rename", QKeySequence(Qt::Key_F2)},
+        {"TBItem32", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {"N38", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {"TBItem35", QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {"N21", QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {"N_find_files", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+        {"N23", QKeySequence(Qt::Key_F2)},
+        {"N26", QKeySequence(Qt::Key_F2)},
+        {"TBItem37", QKeySequence(QKeySequence::Delete)},
+        {"N2", QKeySequence(QKeySequence::Delete)},
+        {"N39", QKeySequence(QKeySequence::Delete)},
+        {"Key_rename", QKeySequence(Qt::Key_F2)},
         {"Key_refresh", QKeySequence(Qt::Key_F5)},
     };
     for (const auto& k : keys) {
@@ -273,7 +281,6 @@ TEST_F(ListBehaviour, CommonKeysReachTheirCommandsAndTheMenusShowThem)
     QTest::keyClick(w().tntEditMain, Qt::Key_Delete);
     EXPECT_EQ(w().tntEditMain->text(), QStringLiteral("b"));
     EXPECT_EQ(person.boxes.size(), 1u);
-
 }
 
 TEST_F(ListBehaviour, SearchListsTakeOutOnlyForTheMachineShownLast)
@@ -313,6 +320,66 @@ TEST_F(ListBehaviour, RenamingARowStoresTheTitle)
     EXPECT_NE(rowOf(w().listView2, kPlain, 8), nullptr);
     EXPECT_EQ(rowOf(w().listView2, kPlain, 8)->row().text(0), "Renamed");
     EXPECT_EQ(rows("SELECT TitleA FROM KAVRO WHERE Slot=8")[0][0].substr(0, 7), "Renamed");
+}
+
+TEST_F(ListBehaviour, F2OnTheClickedItemRenamesIt)
+{
+    openForm();
+    showForm();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    // The person clicks the item, as a person does, and presses F2.
+    auto clickNode = [&](const std::string& path) -> QAbstractItemView* {
+        NavigationTree* tree = w().treeView1;
+        QTreeWidgetItem* item = tree->itemOf(node(path));
+        for (QTreeWidgetItem* up = item ? item->parent() : nullptr; up; up = up->parent())
+            up->setExpanded(true);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+        return tree;
+    };
+    const struct {
+        const char* what;
+        std::function<QAbstractItemView*()> click;
+        const char* typed;
+        std::string stored;
+    } cases[] = {
+        {"category in the tree", [&] { return clickNode("資料/Movies"); }, "Films",
+         "SELECT TRIM(CATEGORYNAME) FROM CATEGORY WHERE TRIM(CATEGORYNAME)='Films'"},
+        {"disc in the tree", [&] { return clickNode("資料/Music/Drive disc"); }, "Drive two",
+         "SELECT TRIM(TitleA) FROM KAVRO WHERE TRIM(TitleA)='Drive two'"},
+        {"disc row of the list",
+         [&]() -> QAbstractItemView* {
+             clickNode("資料/Music");
+             ListView* list = w().listView2;
+             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                               list->visualItemRect(rowOf(list, kPlain, 8)).center());
+             return list;
+         },
+         "Plain two", "SELECT TRIM(TitleA) FROM KAVRO WHERE TRIM(TitleA)='Plain two'"},
+        {"disc among the icons",
+         [&]() -> QAbstractItemView* {
+             clickNode("資料/Music");
+             form->designedAction(QStringLiteral("TBItem26"))->trigger();
+             QListView* icons = w().paneListView2->companion();
+             const QModelIndex index = icons->model()->index(
+                 w().listView2->indexOfTopLevelItem(rowOf(w().listView2, kPlain, 8)), 0);
+             QTest::mouseClick(icons->viewport(), Qt::LeftButton, {}, icons->visualRect(index).center());
+             return icons;
+         },
+         "Plain three", "SELECT TRIM(TitleA) FROM KAVRO WHERE TRIM(TitleA)='Plain three'"},
+    };
+    for (const auto& c : cases) {
+        QAbstractItemView* view = c.click();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr) << c.what << ": F2 opens the caption editor";
+        EXPECT_TRUE(view->isAncestorOf(editor)) << c.what;
+        editor->selectAll();
+        QTest::keyClicks(editor, QString::fromUtf8(c.typed));
+        QTest::keyClick(editor, Qt::Key_Return);
+        for (int i = 0; i < 5 && rows(c.stored).empty(); ++i)
+            QCoreApplication::processEvents();
+        EXPECT_EQ(rows(c.stored).size(), 1u) << c.what;
+    }
 }
 
 TEST_F(ListBehaviour, ViewModesShowTheSameRowsAsListAndIcons)
