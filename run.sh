@@ -118,8 +118,39 @@ screenshot_headless() {
         stop_headless
         return 1
     fi
-    sleep 1 # let it finish painting
-    import -display "$display" -window root "$shot"
+    # Kavro lists every disc a moment after its window first shows. The picture is taken once the
+    # screen has changed from the first painted window (the list filled) and then holds still.
+    local first="$here/build/.kavro-screen-first.png" now="$here/build/.kavro-screen-now.png"
+    local next="$here/build/.kavro-screen-next.png"
+    grab() { import -display "$display" -window root "$1"; }
+    # The number of pixels in which two pictures differ.
+    pixels_apart() { (compare -metric AE "$1" "$2" null: 2>&1 >/dev/null || true) | awk '{ print int($1) }'; }
+    sleep 0.5
+    grab "$first"
+    local filled=""
+    for _ in $(seq 60); do
+        sleep 0.25
+        grab "$now"
+        # A filled list changes thousands of pixels; a blinking cursor or a status text far fewer.
+        if [ "$(pixels_apart "$first" "$now")" -gt 3000 ]; then
+            filled=yes
+            break
+        fi
+    done
+    if [ -n "$filled" ]; then
+        for _ in $(seq 20); do
+            sleep 0.3
+            grab "$next"
+            local moved
+            moved=$(pixels_apart "$now" "$next")
+            mv -f "$next" "$now"
+            [ "$moved" -lt 200 ] && break
+        done
+    else
+        echo "The disc list did not show within 15 seconds; the screenshot shows the window as it is." >&2
+    fi
+    mv -f "$now" "$shot"
+    rm -f "$first" "$next"
     echo "Screenshot of Kavro's main window: $shot"
     stop_headless
     echo "Kavro stopped after the screenshot."
