@@ -1,5 +1,6 @@
 #include "ScreenshotTour.h"
 #include "ScreenshotTourFindFiles.h"
+#include "ScreenshotTourCabinet.h"
 
 #include "platform/SystemClock.h"
 #include "shell/AppContext.h"
@@ -287,6 +288,7 @@ int RunScreenshotTour(const std::string& folderIn, const std::string& outFolder)
 
     // The settings dialog over the window, grabbed while it waits, then left with Esc.
     failures += overModalDialog(form, "N_system_set", out, "settings.png") ? 0 : 1;
+    failures += RunScreenshotTourCabinet(form, out);
 
     form.close();
     return failures == 0 ? 0 : 1;

@@ -30,6 +30,7 @@ xvfb_pid=$!
 for _ in $(seq 100); do xwininfo -root -display ":$n" >/dev/null 2>&1 && break; sleep 0.1; done
 
 mkdir -p "$work/registry"
-DISPLAY=":$n" QT_QPA_PLATFORM=xcb TORVEX_SIMULATOR="$here/torvex/sim/demo-cabinets.sim" \
+# The demo folder's own simulator file: the drive cabinet's discs have content to catalogue.
+DISPLAY=":$n" QT_QPA_PLATFORM=xcb TORVEX_SIMULATOR="$work/demo/Data/demo-cabinets.sim" \
     KAVRO_REGISTRY_ROOT="$work/registry" \
     "$stage/kavro-demo" --screenshots "$work/demo" "$here/docs/screenshots"

@@ -131,6 +131,21 @@ void DiscBrowser::buildDiscNodes()
     m_machineTreeDirty = true;
 }
 
+void DiscBrowser::rebuildDiscNodes()
+{
+    CategoryTree& tree = m_catalogue.categoryTree();
+    std::vector<TreeNode*> discNodes;
+    if (TreeNode* root = tree.categoryRoot())
+        root->forEachDescendant([&](TreeNode& node) {
+            if (node.isDisc())
+                discNodes.push_back(&node);
+        });
+    m_discs.clear();
+    for (TreeNode* node : discNodes)
+        tree.remove(*node);
+    buildDiscNodes();
+}
+
 void DiscBrowser::syncTree()
 {
     m_w.treeView1->sync();

@@ -47,6 +47,9 @@ public:
     // Window creation: BuildDiscNodes after the categories and the registry, and the start
     // state (ListView2 active, CategoryRoot selected, view mode details).
     void buildDiscNodes();
+    // The disc nodes made again from the catalogue, after discs were written behind the tree's back
+    // (a cabinet cataloguing itself): the old ones go first, so that no disc shows twice.
+    void rebuildDiscNodes();
 
     DiscList& discs() { return m_discs; }
     ResultRowList& resultRows() { return m_results; }

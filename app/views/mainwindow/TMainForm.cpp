@@ -492,7 +492,7 @@ void TMainForm::connectCommands()
         if (QAction* action = designedAction(QString::fromLatin1(name)))
             action->setText(QString::fromStdString(m_changer->context().text(key, text)));
     connect(m_changer.get(), &ChangerControls::discsWritten, this, [this] {
-        m_browser->buildDiscNodes();
+        m_browser->rebuildDiscNodes();
         m_browser->syncTree();
     });
     connect(m_changer.get(), &ChangerControls::slotChosen, this,
