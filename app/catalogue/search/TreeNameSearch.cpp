@@ -15,6 +15,7 @@ namespace {
 constexpr int kEntryBytes = static_cast<int>(sizeof(TreeIndexEntry));
 // Entries read at a time: most trees that hit do so early, and the rest is never read.
 constexpr int kChunkEntries = 256;
+constexpr int kFirstChunkEntries = 16;
 
 } // namespace
 
@@ -45,20 +46,31 @@ bool TreeNameSearch::seek(sqlite3_blob*& blob, const char* column, std::int64_t 
     return false;
 }
 
-void TreeNameSearch::findSpans(std::string_view pool)
+void TreeNameSearch::startSpans()
 {
     m_spans.clear();
+    m_spansReach = -1;
+    m_nextOccurrence = m_pattern.findInFolded(m_pool, 0);
+}
+
+void TreeNameSearch::extendSpans(std::int64_t offset)
+{
+    const std::string_view pool(m_pool);
     const std::size_t m = m_pattern.size();
-    std::size_t p = m_pattern.findInFolded(pool, 0);
-    while (p != std::string_view::npos) {
+    // Spans start after the NUL that ends the one before, so once the last one made ends at or
+    // past offset, every span that can hold offset is made.
+    while (m_nextOccurrence != std::string_view::npos && m_spansReach < offset) {
+        const std::size_t p = m_nextOccurrence;
         // The names that see this occurrence start between the NUL before it and the occurrence,
         // and must end at a NUL inside the pool.
         std::size_t start = p;
         while (start > 0 && pool[start - 1] != '\0')
             --start;
         const void* nul = std::memchr(pool.data() + p + m, '\0', pool.size() - (p + m));
-        if (!nul)
+        if (!nul) {
+            m_nextOccurrence = std::string_view::npos;
             break;
+        }
         const auto end = static_cast<std::size_t>(static_cast<const char*>(nul) - pool.data());
         // A name starting after the last occurrence before the NUL sees none.
         const std::string_view name(pool.data(), end);
@@ -67,12 +79,14 @@ void TreeNameSearch::findSpans(std::string_view pool)
              q = m_pattern.findInFolded(name, last + 1))
             last = q;
         m_spans.emplace_back(static_cast<std::int32_t>(start), static_cast<std::int32_t>(last));
-        p = m_pattern.findInFolded(pool, end + 1);
+        m_spansReach = static_cast<std::int64_t>(end);
+        m_nextOccurrence = m_pattern.findInFolded(pool, end + 1);
     }
 }
 
-bool TreeNameSearch::offsetHits(std::int32_t offset) const
+bool TreeNameSearch::offsetHits(std::int32_t offset)
 {
+    extendSpans(offset);
     auto it = std::upper_bound(m_spans.begin(), m_spans.end(), offset,
                                [](std::int32_t o, const auto& span) { return o < span.first; });
     if (it == m_spans.begin())
@@ -98,14 +112,16 @@ bool TreeNameSearch::hits(std::int64_t rowId, int indexCount, int dataCount)
     if (sqlite3_blob_read(m_dataBlob, m_pool.data(), dataCount, 0) != SQLITE_OK)
         return false;
     FoldLettersInPlace(m_pool.data(), m_pool.size());
-    findSpans(m_pool);
-    if (m_spans.empty())
+    startSpans();
+    if (m_nextOccurrence == std::string_view::npos)
         return false;
 
     ++m_indexReads;
     const bool both = m_files && m_folders;
-    for (int first = 0; first < indexCount; first += kChunkEntries) {
-        const int n = std::min(kChunkEntries, indexCount - first);
+    // Small reads first, growing: a tree that hits mostly does so within its first entries.
+    int chunk = kFirstChunkEntries;
+    for (int first = 0; first < indexCount; first += chunk, chunk = std::min(2 * chunk, kChunkEntries)) {
+        const int n = std::min(chunk, indexCount - first);
         m_chunk.resize(static_cast<std::size_t>(n) * kEntryBytes);
         if (sqlite3_blob_read(m_indexBlob, m_chunk.data(), n * kEntryBytes, first * kEntryBytes) != SQLITE_OK)
             return false;

@@ -36,9 +36,12 @@ public:
 private:
     // Opens or moves the handle to the row's column; false when the row holds no text or blob there.
     bool seek(sqlite3_blob*& blob, const char* column, std::int64_t rowId);
-    // Pool offsets [first, last] at which a name sees an occurrence, from the folded pool.
-    void findSpans(std::string_view pool);
-    bool offsetHits(std::int32_t offset) const;
+    // Pool offsets [first, last] at which a name sees an occurrence, from the folded pool: made
+    // as far as the entries' offsets ask, since most trees that hit do so with an early entry.
+    void startSpans();
+    // Makes the spans of every occurrence before the name that holds offset.
+    void extendSpans(std::int64_t offset);
+    bool offsetHits(std::int32_t offset);
 
     sqlite3* m_db;
     const FoldedPattern& m_pattern;
@@ -49,6 +52,8 @@ private:
     std::string m_pool;
     std::string m_chunk;
     std::vector<std::pair<std::int32_t, std::int32_t>> m_spans;
+    std::size_t m_nextOccurrence = 0; // npos once every occurrence has its span
+    std::int64_t m_spansReach = -1;   // the NUL that ends the last span made
     int m_indexReads = 0;
 };
 
