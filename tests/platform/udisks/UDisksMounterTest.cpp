@@ -76,13 +76,15 @@ protected:
             address += m_daemon.readAllStandardOutput();
         address = address.trimmed();
         ASSERT_FALSE(address.isEmpty());
-        // The service answers on a thread of its own while the mounter's calls block this one.
-        m_thread.start();
-        service.moveToThread(&m_thread);
         QDBusConnection serviceBus = QDBusConnection::connectToBus(QString::fromUtf8(address), QStringLiteral("udisks"));
         ASSERT_TRUE(serviceBus.registerService(QStringLiteral("org.freedesktop.UDisks2")));
+        // Registered from this thread (registering gives the object a child, which must be made
+        // where the object lives); then the service answers on a thread of its own while the
+        // mounter's calls block this one.
         ASSERT_TRUE(serviceBus.registerVirtualObject(QStringLiteral("/org/freedesktop/UDisks2"), &service,
                                                      QDBusConnection::SubPath));
+        m_thread.start();
+        service.moveToThread(&m_thread);
         m_client = std::make_unique<QDBusConnection>(
             QDBusConnection::connectToBus(QString::fromUtf8(address), QStringLiteral("client")));
         ASSERT_TRUE(m_client->isConnected());
