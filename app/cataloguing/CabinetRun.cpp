@@ -331,7 +331,9 @@ SlotResult CabinetRun::catalogueSlot(int slot)
                 mountError = r.error;
             }
         }
-        if (toc || (info && mounted()) || m_s.clock.nowMs() >= until || m_stopped)
+        // Stop does not cut this wait short: the slot under way is finished, and a drive still
+        // spinning up is not an unreadable disc.
+        if (toc || (info && mounted()) || m_s.clock.nowMs() >= until)
             break;
         m_s.clock.sleep(m_s.readablePollMs);
     }
