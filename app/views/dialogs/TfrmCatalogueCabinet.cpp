@@ -1,5 +1,6 @@
 #include "views/dialogs/TfrmCatalogueCabinet.h"
 
+#include "platform/Clock.h"
 #include "platform/Texts.h"
 
 #include <QCheckBox>
@@ -87,13 +88,18 @@ TfrmCatalogueCabinet::TfrmCatalogueCabinet(std::vector<Choice> machines, std::ve
     m_skip = new QRadioButton(t("5205", "Skip them"), known);
     m_refresh = new QRadioButton(t("5206", "Refresh their volume data and file tree"), known);
     m_check = new QRadioButton(t("5207", "Check only: write nothing, report what differs"), known);
+    m_skip->setObjectName(QStringLiteral("Radio_CabinetSkip"));
+    m_refresh->setObjectName(QStringLiteral("Radio_CabinetRefresh"));
+    m_check->setObjectName(QStringLiteral("Radio_CabinetCheck"));
     m_skip->setChecked(true);
     m_overwrite = new QCheckBox(t("5208", "Write over a disc other than its record"), known);
+    m_overwrite->setObjectName(QStringLiteral("CheckBox_CabinetOverwrite"));
     for (QWidget* w : {static_cast<QWidget*>(m_skip), static_cast<QWidget*>(m_refresh),
                        static_cast<QWidget*>(m_check), static_cast<QWidget*>(m_overwrite)})
         knownLayout->addWidget(w);
     layout->addWidget(known);
     m_titles = new QCheckBox(t("5209", "Ask MusicBrainz or CDDB for the titles of audio discs"), this);
+    m_titles->setObjectName(QStringLiteral("CheckBox_CabinetTitles"));
     layout->addWidget(m_titles);
 
     m_progress = new QProgressBar(this);
@@ -123,6 +129,7 @@ TfrmCatalogueCabinet::TfrmCatalogueCabinet(std::vector<Choice> machines, std::ve
     m_export = new QPushButton(t("5216", "Export CSV…"), this);
     m_export->setObjectName(QStringLiteral("Btn_CabinetExport"));
     auto* close = new QPushButton(t("5217", "Close"), this);
+    close->setObjectName(QStringLiteral("Btn_CabinetClose"));
     buttons->addWidget(m_start);
     buttons->addWidget(m_stop);
     buttons->addStretch(1);
@@ -161,7 +168,7 @@ void TfrmCatalogueCabinet::offerContinuation(const UnfinishedRun& run)
     m_overwrite->setChecked(run.overwriteDifferent);
     if (const int c = m_category->findData(run.categoryId); c >= 0)
         m_category->setCurrentIndex(c);
-    m_outcomes = run.done;
+    m_outcomes.clear();
     for (const SlotResult& r : run.done)
         slotDone(r);
     m_start->setText(t("5219", "Continue"));
@@ -191,20 +198,25 @@ void TfrmCatalogueCabinet::start()
 
     CabinetRunServices services = m_makeServices();
     CabinetRun run(services, options, this);
-    if (m_continue && m_continue->machine == options.machine && m_continue->slotNumbers == options.slotNumbers)
+    // A continued run keeps the outcomes of its earlier part, in the table and in the sums.
+    if (m_continue && m_continue->machine == options.machine && m_continue->slotNumbers == options.slotNumbers) {
         run.resume(*m_continue);
-    else
+    } else {
         m_results->clear();
+        m_outcomes.clear();
+    }
     m_continue.reset();
     m_run = &run;
-    m_started = std::chrono::steady_clock::now();
+    m_clock = &services.clock;
+    m_startedMs = services.clock.nowMs();
+    m_firstIndex = -1;
     m_start->setEnabled(false);
     m_stop->setEnabled(true);
     m_export->setEnabled(false);
-    m_outcomes.clear();
     // The run's waits keep the event loop going: this window answers meanwhile.
     const auto results = run.run();
     m_run = nullptr;
+    m_clock = nullptr;
     m_start->setEnabled(true);
     m_start->setText(t("5214", "Start"));
     m_stop->setEnabled(false);
@@ -216,6 +228,8 @@ void TfrmCatalogueCabinet::start()
 void TfrmCatalogueCabinet::slotStarted(int index, int count, int slot)
 {
     m_index = index;
+    if (m_firstIndex < 0)
+        m_firstIndex = index;
     m_count = count;
     m_slot = slot;
     m_step.clear();
@@ -232,11 +246,11 @@ void TfrmCatalogueCabinet::stepStarted(CabinetRun::Step step)
 
 void TfrmCatalogueCabinet::showProgress()
 {
-    const auto gone = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - m_started);
+    const std::int64_t gone = m_clock != nullptr ? (m_clock->nowMs() - m_startedMs) / 1000 : 0;
     QString text = t("5223", "Slot %1 (%2 of %3): %4").arg(m_slot).arg(m_index + 1).arg(m_count).arg(q(m_step));
-    text += QLatin1Char('\n') + t("5224", "Time gone %1").arg(q(clockText(gone.count())));
-    if (m_index > 0) {
-        const std::int64_t left = gone.count() * (m_count - m_index) / m_index;
+    text += QLatin1Char('\n') + t("5224", "Time gone %1").arg(q(clockText(gone)));
+    if (const int through = m_index - m_firstIndex; m_firstIndex >= 0 && through > 0) {
+        const std::int64_t left = gone * (m_count - m_index) / through;
         text += QStringLiteral(", ") + t("5225", "about %1 left").arg(q(clockText(left)));
     }
     std::map<std::string, int> counts;

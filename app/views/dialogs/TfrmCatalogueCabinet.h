@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,6 +23,7 @@ class QString;
 
 namespace kavro {
 
+class Clock;
 class Texts;
 
 // "Catalogue Cabinet": a drive cabinet catalogues itself. The person chooses the cabinet, the
@@ -85,7 +86,12 @@ private:
     int m_slot = 0;
     std::string m_step;
     std::vector<SlotResult> m_outcomes;
-    std::chrono::steady_clock::time_point m_started;
+    // The time gone is read on the clock the run waits on, from the start of this window's run;
+    // the time left is estimated from the slots this run went through (a continued run's earlier
+    // part took no time of it).
+    const Clock* m_clock = nullptr;
+    std::int64_t m_startedMs = 0;
+    int m_firstIndex = -1;
 
     QComboBox* m_machine = nullptr;
     QLineEdit* m_slots = nullptr;
