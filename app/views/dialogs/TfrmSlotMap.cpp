@@ -1,6 +1,7 @@
 #include "views/dialogs/TfrmSlotMap.h"
 
 #include "platform/Texts.h"
+#include "views/dialogs/SlotMapPage.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -46,7 +47,8 @@ QColor TfrmSlotMap::colourOf(SlotState state)
 
 TfrmSlotMap::TfrmSlotMap(const QString& machineName, SlotMap map, std::function<void(int)> select,
                          std::function<void(int)> present, const Texts& texts, QWidget* parent)
-    : QDialog(parent), m_map(std::move(map)), m_select(std::move(select)), m_present(std::move(present))
+    : QDialog(parent), m_map(std::move(map)), m_select(std::move(select)), m_present(std::move(present)),
+      m_texts(texts)
 {
     setObjectName(QStringLiteral("frmSlotMap"));
     setWindowTitle(QString::fromStdString(texts.text("5260", "Slot Map - %1")).arg(machineName));
@@ -125,13 +127,15 @@ void TfrmSlotMap::print()
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    printTo(printer);
+}
+
+void TfrmSlotMap::printTo(QPrinter& printer)
+{
+    // Drawn for the printer, not a picture of the window: sharp at its resolution, with the
+    // titles and the legend of the colours.
     QPainter painter(&printer);
-    const QPixmap picture = m_grid->grab();
-    const QRect page = painter.viewport();
-    // The whole grid on one page, as large as the page allows.
-    const QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
-    painter.drawText(page.topLeft() + QPoint(0, 20), windowTitle());
-    painter.drawPixmap(QRect(page.topLeft() + QPoint(0, 40), size), picture);
+    PaintSlotMapPage(painter, painter.viewport(), windowTitle(), m_map, m_texts);
 }
 
 } // namespace kavro

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+class QPrinter;
 class QToolButton;
 
 namespace kavro {
@@ -24,6 +25,8 @@ public:
                 std::function<void(int slot)> present, const Texts& texts, QWidget* parent = nullptr);
 
     QToolButton* slotButton(int slot) const;
+    // Puts the map on one page of the printer (Print asks for the printer first).
+    void printTo(QPrinter& printer);
     // The colour a state is shown in.
     static QColor colourOf(SlotState state);
 
@@ -36,6 +39,7 @@ private:
     SlotMap m_map;
     std::function<void(int)> m_select;
     std::function<void(int)> m_present;
+    const Texts& m_texts;
     std::vector<QToolButton*> m_buttons;
     QWidget* m_grid = nullptr;
 };
