@@ -128,6 +128,7 @@ TfrmCatalogueCabinet::TfrmCatalogueCabinet(std::vector<Choice> machines, std::ve
     m_stop->setEnabled(false);
     m_export = new QPushButton(t("5216", "Export CSV…"), this);
     m_export->setObjectName(QStringLiteral("Btn_CabinetExport"));
+    m_export->setEnabled(false); // until there are outcomes
     auto* close = new QPushButton(t("5217", "Close"), this);
     close->setObjectName(QStringLiteral("Btn_CabinetClose"));
     buttons->addWidget(m_start);
@@ -137,13 +138,7 @@ TfrmCatalogueCabinet::TfrmCatalogueCabinet(std::vector<Choice> machines, std::ve
     buttons->addWidget(close);
     layout->addLayout(buttons);
     connect(m_start, &QPushButton::clicked, this, &TfrmCatalogueCabinet::start);
-    connect(m_stop, &QPushButton::clicked, this, [this] {
-        if (m_run)
-            m_run->stop();
-        m_stop->setEnabled(false);
-        m_progressText->setText(m_progressText->text() + QLatin1Char('\n') +
-                                t("5218", "Stopping after this slot, once its disc is back."));
-    });
+    connect(m_stop, &QPushButton::clicked, this, [this] { requestStop(false); });
     connect(m_export, &QPushButton::clicked, this, &TfrmCatalogueCabinet::exportCsv);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     resize(620, 560);
@@ -171,6 +166,7 @@ void TfrmCatalogueCabinet::offerContinuation(const UnfinishedRun& run)
     m_outcomes.clear();
     for (const SlotResult& r : run.done)
         slotDone(r);
+    m_export->setEnabled(!run.done.empty());
     m_start->setText(t("5219", "Continue"));
     m_progressText->setText(t("5220", "A run was cut short after %1 of %2 slots. Continue goes on where it stopped.")
                                 .arg(run.done.size())
@@ -210,6 +206,8 @@ void TfrmCatalogueCabinet::start()
     m_clock = &services.clock;
     m_startedMs = services.clock.nowMs();
     m_firstIndex = -1;
+    m_closeWhenStopped = false;
+    setChoicesEnabled(false);
     m_start->setEnabled(false);
     m_stop->setEnabled(true);
     m_export->setEnabled(false);
@@ -217,12 +215,34 @@ void TfrmCatalogueCabinet::start()
     const auto results = run.run();
     m_run = nullptr;
     m_clock = nullptr;
+    setChoicesEnabled(true);
     m_start->setEnabled(true);
     m_start->setText(t("5214", "Start"));
     m_stop->setEnabled(false);
-    m_export->setEnabled(true);
+    m_export->setEnabled(m_results->topLevelItemCount() > 0);
     m_progress->setValue(m_progress->maximum());
     m_progressText->setText(t("5222", "Done: %1 of %2 slots.").arg(results.size()).arg(options.slotNumbers.size()));
+    // Closed while it ran: the window goes once the disc is back.
+    if (m_closeWhenStopped)
+        QDialog::reject();
+}
+
+void TfrmCatalogueCabinet::setChoicesEnabled(bool enabled)
+{
+    // The run works with the choices it started with; they wait for the next one.
+    for (QWidget* w : {static_cast<QWidget*>(m_machine), static_cast<QWidget*>(m_slots),
+                       static_cast<QWidget*>(m_category), m_skip->parentWidget(), static_cast<QWidget*>(m_titles)})
+        w->setEnabled(enabled);
+}
+
+void TfrmCatalogueCabinet::requestStop(bool close)
+{
+    if (m_run == nullptr)
+        return;
+    m_run->stop();
+    m_closeWhenStopped = m_closeWhenStopped || close;
+    m_stop->setEnabled(false);
+    showProgress();
 }
 
 void TfrmCatalogueCabinet::slotStarted(int index, int count, int slot)
@@ -261,6 +281,9 @@ void TfrmCatalogueCabinet::showProgress()
         sums += (sums.isEmpty() ? QString() : QStringLiteral(", ")) + QString::number(n) + QLatin1Char(' ') + q(word);
     if (!sums.isEmpty())
         text += QLatin1Char('\n') + sums;
+    // Said until the run has ended, whatever step comes next.
+    if (m_run != nullptr && m_run->stopped())
+        text += QLatin1Char('\n') + t("5218", "Stopping after this slot, once its disc is back.");
     m_progressText->setText(text);
 }
 
@@ -308,9 +331,10 @@ void TfrmCatalogueCabinet::exportCsv()
 
 void TfrmCatalogueCabinet::closeEvent(QCloseEvent* event)
 {
-    // A run under way ends with its disc back in its slot, never by closing the window.
+    // A run under way ends with its disc back in its slot, never by closing the window: closing
+    // stops it, and the window closes after.
     if (m_run != nullptr) {
-        m_run->stop();
+        requestStop(true);
         event->ignore();
         return;
     }
@@ -320,7 +344,7 @@ void TfrmCatalogueCabinet::closeEvent(QCloseEvent* event)
 void TfrmCatalogueCabinet::reject()
 {
     if (m_run != nullptr) {
-        m_run->stop();
+        requestStop(true);
         return;
     }
     QDialog::reject();

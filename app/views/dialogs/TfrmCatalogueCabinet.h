@@ -71,6 +71,9 @@ private:
     void slotDone(const SlotResult& result) override;
     void discWritten(int machine, int slot, bool appended) override;
     void showProgress();
+    void setChoicesEnabled(bool enabled);
+    // Stop after the slot under way; close: and close the window then.
+    void requestStop(bool close);
     QString t(const char* key, const char* defaultText) const;
     void exportCsv();
 
@@ -81,6 +84,7 @@ private:
     const Texts& m_texts;
     std::optional<UnfinishedRun> m_continue;
     CabinetRun* m_run = nullptr;
+    bool m_closeWhenStopped = false;
     int m_index = 0;
     int m_count = 0;
     int m_slot = 0;

@@ -7,8 +7,8 @@
 #include "views/dialogs/TfrmCatalogueCabinet.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,8 +31,8 @@ protected:
     {
         auto window = std::make_unique<TfrmCatalogueCabinet>(
             std::vector<TfrmCatalogueCabinet::Choice>{{"Drive", kDrive}},
-            std::vector<TfrmCatalogueCabinet::Choice>{{"Music", 7}, {"Films", 9}}, [this] { return services(); },
-            [this] { ++written; }, texts);
+            std::vector<TfrmCatalogueCabinet::Choice>{{"Music", 7}, {"Films", 9}},
+            [this] { return services(); }, [this] { ++written; }, texts);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;
@@ -107,7 +107,8 @@ TEST_F(CatalogueCabinetWindow, ARunTakesTheChoicesShowsItsProgressAndExportsOneR
 
     // Slot i of n with the step under way, slot by slot; the time gone on the clock the run
     // waits on, and from the second slot an estimate of the time left.
-    for (const char* start : {"Slot 1 (1 of 3): loading", "Slot 2 (2 of 3): loading", "Slot 5 (3 of 3): loading"})
+    for (const char* start :
+         {"Slot 1 (1 of 3): loading", "Slot 2 (2 of 3): loading", "Slot 5 (3 of 3): loading"})
         EXPECT_NE(std::find(progress.begin(), progress.end(), start), progress.end()) << start;
     for (const char* step : {"Slot 1 (1 of 3): returning", "Slot 2 (2 of 3): returning"})
         EXPECT_NE(std::find(progress.begin(), progress.end(), step), progress.end()) << step;
@@ -142,17 +143,22 @@ TEST_F(CatalogueCabinetWindow, ARunTakesTheChoicesShowsItsProgressAndExportsOneR
 TEST_F(CatalogueCabinetWindow, StopEndsTheRunAfterTheSlotUnderWayWithItsDiscBackInItsSlot)
 {
     const struct {
-        const char* pressedDuring; // the step of slot 2 under way when Stop is pressed
+        const char* button;        // Stop, or Close: the window closes once the run has ended
+        const char* pressedDuring; // the step of slot 2 under way then
         int spinUpMs;              // how long the drive needs after a load before it reads
-    } cases[] = {{"loading", 0}, {"waiting for the disc", 4000}};
+    } cases[] = {{"Btn_CabinetStop", "loading", 0},
+                 {"Btn_CabinetStop", "waiting for the disc", 4000},
+                 {"Btn_CabinetClose", "loading", 0}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.pressedDuring);
+        SCOPED_TRACE(std::string(c.button) + " " + c.pressedDuring);
+        const bool closing = std::string(c.button) == "Btn_CabinetClose";
         fs::remove(dir.path() / "Data/CabinetRun.log");
         (void)catalogue->database().exec("DELETE FROM KAVRO");
         // A drive that needs time: E: shows the disc only spinUpMs after the cabinet loaded it.
         const fs::path loaded = dir.path() / "drive";
         const fs::path readable = dir.path() / "spun";
-        ASSERT_TRUE(settings.writeString("Drives", "E", (c.spinUpMs ? readable : loaded).string() + ";cdrom"));
+        ASSERT_TRUE(
+            settings.writeString("Drives", "E", (c.spinUpMs ? readable : loaded).string() + ";cdrom"));
         std::int64_t loadedAt = -1;
         auto spinUp = [&] {
             std::error_code ec;
@@ -169,22 +175,27 @@ TEST_F(CatalogueCabinetWindow, StopEndsTheRunAfterTheSlotUnderWayWithItsDiscBack
 
         auto window = openWindow();
         window->slotsEdit()->setText(QStringLiteral("1-4"));
-        std::string stoppingText;
+        std::string returningText;
         bool running = false;
+        bool choicesLocked = true;
         clock.during = [&] {
             spinUp();
-            running = !window->startButton()->isEnabled();
+            running = running || !window->startButton()->isEnabled();
+            choicesLocked = choicesLocked && !window->slotsEdit()->isEnabled();
             const std::string line = firstLine(window->progressText());
-            if (window->stopButton()->isEnabled() && line == std::string("Slot 2 (2 of 4): ") + c.pressedDuring) {
-                QTest::mouseClick(window->stopButton(), Qt::LeftButton);
-                stoppingText = window->progressText()->text().toStdString();
-            }
+            if (window->stopButton()->isEnabled() &&
+                line == std::string("Slot 2 (2 of 4): ") + c.pressedDuring)
+                QTest::mouseClick(window->findChild<QPushButton*>(QLatin1String(c.button)), Qt::LeftButton);
+            if (line == "Slot 2 (2 of 4): returning")
+                returningText = window->progressText()->text().toStdString();
         };
         QTest::mouseClick(window->startButton(), Qt::LeftButton);
         clock.during = nullptr;
 
         ASSERT_TRUE(running);
-        EXPECT_NE(stoppingText.find("Stopping after this slot"), std::string::npos) << stoppingText;
+        EXPECT_TRUE(choicesLocked) << "the choices wait while the run works";
+        // Said through the rest of the slot.
+        EXPECT_NE(returningText.find("Stopping after this slot"), std::string::npos) << returningText;
         const auto rows = rowsOf(*window->results());
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[1], (std::vector<std::string>{"2", "catalogued", "PHOTOS", ""}));
@@ -199,7 +210,10 @@ TEST_F(CatalogueCabinetWindow, StopEndsTheRunAfterTheSlotUnderWayWithItsDiscBack
         // The window answers: Start again, and Close closes it.
         EXPECT_TRUE(window->startButton()->isEnabled());
         EXPECT_FALSE(window->stopButton()->isEnabled());
-        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Btn_CabinetClose")), Qt::LeftButton);
+        EXPECT_TRUE(window->slotsEdit()->isEnabled());
+        EXPECT_EQ(window->isVisible(), !closing);
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("Btn_CabinetClose")),
+                          Qt::LeftButton);
         EXPECT_FALSE(window->isVisible());
     }
 }
