@@ -90,7 +90,9 @@ TfrmSlotMap::TfrmSlotMap(const QString& machineName, SlotMap map, std::function<
     for (const SlotState s : {SlotState::Free, SlotState::Catalogued, SlotState::TakenOut, SlotState::InDrive,
                               SlotState::Flagged}) {
         auto* l = new QLabel(stateText(texts, s), this);
-        l->setStyleSheet(QStringLiteral("QLabel { background: %1; padding: 2px 6px; }").arg(colourOf(s).name()));
+        // Bordered like the cells: the free colour is close to the window's own.
+        l->setStyleSheet(QStringLiteral("QLabel { background: %1; border: 1px solid #999; padding: 2px 6px; }")
+                             .arg(colourOf(s).name()));
         legend->addWidget(l);
     }
     legend->addStretch(1);
