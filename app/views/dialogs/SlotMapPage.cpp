@@ -14,8 +14,8 @@ namespace kavro {
 namespace {
 
 constexpr int kColumns = 10;
-constexpr SlotState kStates[] = {SlotState::Free, SlotState::Catalogued, SlotState::TakenOut, SlotState::InDrive,
-                                 SlotState::Flagged};
+constexpr SlotState kStates[] = {SlotState::Free, SlotState::Catalogued, SlotState::TakenOut,
+                                 SlotState::InDrive, SlotState::Flagged};
 
 QFont sized(const QFont& base, qreal points, bool bold = false)
 {
@@ -42,8 +42,8 @@ void PaintSlotMapPage(QPainter& painter, const QRect& page, const QString& capti
     painter.setFont(captionFont);
     const qreal captionHeight = QFontMetricsF(captionFont, painter.device()).height();
     painter.setPen(Qt::black);
-    painter.drawText(QRectF(page.left(), page.top(), page.width(), captionHeight), Qt::AlignLeft | Qt::AlignTop,
-                     caption);
+    painter.drawText(QRectF(page.left(), page.top(), page.width(), captionHeight),
+                     Qt::AlignLeft | Qt::AlignTop, caption);
     const qreal legendHeight = QFontMetricsF(legendFont, painter.device()).height() * 1.4;
 
     const int count = static_cast<int>(map.cells.size());
@@ -57,8 +57,8 @@ void PaintSlotMapPage(QPainter& painter, const QRect& page, const QString& capti
     border.setWidthF(std::max<qreal>(1.0, cellWidth / 200));
     for (int i = 0; i < count; ++i) {
         const SlotInfo& info = map.cells[static_cast<std::size_t>(i)];
-        const QRectF cell(page.left() + (i % kColumns) * cellWidth, gridTop + (i / kColumns) * cellHeight, cellWidth,
-                          cellHeight);
+        const QRectF cell(page.left() + (i % kColumns) * cellWidth, gridTop + (i / kColumns) * cellHeight,
+                          cellWidth, cellHeight);
         painter.setPen(border);
         painter.setBrush(TfrmSlotMap::colourOf(info.state));
         painter.drawRect(cell);

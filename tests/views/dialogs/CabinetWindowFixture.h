@@ -5,13 +5,13 @@
 #include "torvex/sim/Simulator.h"
 #include "torvex/torvex.h"
 
-#include "cataloguing/CabinetRun.h"
 #include "catalogue/records/Catalogue.h"
 #include "catalogue/records/DiscRecords.h"
 #include "catalogue/records/DiscTree.h"
-#include "content/DiscScan.h"
+#include "cataloguing/CabinetRun.h"
 #include "changer/ChangerContext.h"
 #include "changer/TorvexCalls.h"
+#include "content/DiscScan.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/Texts.h"
@@ -78,7 +78,8 @@ protected:
         spec.id = kDrive;
         spec.filled = {1, 2, 3, 4};
         spec.driveFolder = (dir.path() / "drive").string();
-        spec.discFolders = {{1, folder("HOLIDAY")}, {2, folder("PHOTOS")}, {3, folder("TAXES")}, {4, folder("MUSIC")}};
+        spec.discFolders = {
+            {1, folder("HOLIDAY")}, {2, folder("PHOTOS")}, {3, folder("TAXES")}, {4, folder("MUSIC")}};
         cabinet = sim.addCabinet(spec);
         ASSERT_EQ(InitUSBKavro(), 0);
         catalogue = std::make_unique<Catalogue>(dir.path(), person, texts, clock);
@@ -107,13 +108,21 @@ protected:
     // What the window's run works with, as the main window gives it.
     CabinetRunServices services()
     {
-        return CabinetRunServices{*catalogue, *ctx, settings, texts, person, clock, nullptr, nullptr,
+        return CabinetRunServices{*catalogue,
+                                  *ctx,
+                                  settings,
+                                  texts,
+                                  person,
+                                  clock,
+                                  nullptr,
+                                  nullptr,
                                   [this] {
                                       return Drives::build({}, [this](char letter) {
                                           return settings.readString("Drives", std::string(1, letter), "");
                                       });
                                   },
-                                  'E', dir.path() / "Data/CabinetRun.log"};
+                                  'E',
+                                  dir.path() / "Data/CabinetRun.log"};
     }
 
     void addRecord(int slot, const std::string& title)

@@ -29,7 +29,8 @@ void takeOutLog(const std::filesystem::path& file, int slot, const char* access,
 
 TEST_F(SlotMapWindow, EachSlotShowsItsStateAndTitleAClickSelectsADoubleClickPresentsAndItPrintsOnOnePage)
 {
-    for (const auto& [slot, title] : {std::pair{1, "Holiday 2019"}, {2, "Photos"}, {3, "Taxes"}, {4, "Music"}})
+    for (const auto& [slot, title] :
+         {std::pair{1, "Holiday 2019"}, {2, "Photos"}, {3, "Taxes"}, {4, "Music"}})
         addRecord(slot, title);
     // Slot 1 was taken out and put back, slot 3 taken out.
     const auto retrieveLog = dir.path() / "Data/Retrieve.log";
@@ -52,9 +53,9 @@ TEST_F(SlotMapWindow, EachSlotShowsItsStateAndTitleAClickSelectsADoubleClickPres
 
     std::vector<int> selected;
     std::vector<int> presented;
-    TfrmSlotMap window(QStringLiteral("Drive"), BuildSlotMap(*catalogue, *ctx, kDrive, 100, ctx->dataFolder()),
-                       [&](int slot) { selected.push_back(slot); }, [&](int slot) { presented.push_back(slot); },
-                       texts);
+    TfrmSlotMap window(
+        QStringLiteral("Drive"), BuildSlotMap(*catalogue, *ctx, kDrive, 100, ctx->dataFolder()),
+        [&](int slot) { selected.push_back(slot); }, [&](int slot) { presented.push_back(slot); }, texts);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_EQ(window.windowTitle().toStdString(), "Slot Map - Drive");
@@ -85,8 +86,8 @@ TEST_F(SlotMapWindow, EachSlotShowsItsStateAndTitleAClickSelectsADoubleClickPres
     }
     // The five states look different.
     std::set<std::string> colours;
-    for (const SlotState st : {SlotState::Free, SlotState::Catalogued, SlotState::TakenOut, SlotState::InDrive,
-                               SlotState::Flagged})
+    for (const SlotState st : {SlotState::Free, SlotState::Catalogued, SlotState::TakenOut,
+                               SlotState::InDrive, SlotState::Flagged})
         colours.insert(TfrmSlotMap::colourOf(st).name().toStdString());
     EXPECT_EQ(colours.size(), 5u);
 
@@ -97,7 +98,8 @@ TEST_F(SlotMapWindow, EachSlotShowsItsStateAndTitleAClickSelectsADoubleClickPres
 
     // On one A4 page, and so is the map of a 150-slot cabinet.
     SlotMap wide;
-    wide.cells.resize(150, SlotInfo{SlotState::Catalogued, "A title long enough to need two lines or more", {}});
+    wide.cells.resize(150,
+                      SlotInfo{SlotState::Catalogued, "A title long enough to need two lines or more", {}});
     TfrmSlotMap wideWindow(QStringLiteral("Archive"), wide, nullptr, nullptr, texts);
     for (TfrmSlotMap* map : {&window, &wideWindow}) {
         const std::string pdf = (dir.path() / "map.pdf").string();
