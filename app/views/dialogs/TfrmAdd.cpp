@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,16 +19,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 namespace kavro {
 
 namespace {
 
-constexpr int DialogWidth = 620;
-constexpr int DialogHeight = 436;
 // The category picker hangs below Label8, 200 pixels high, up to 20 pixels from the right edge.
 constexpr int PickerGap = 10;
 constexpr int PickerRightMargin = 20;
@@ -53,12 +56,28 @@ QString recordToMemo(const std::string& text)
     return t;
 }
 
-QLabel* label(QWidget* parent, const char* name, const QString& caption, int x, int y, int width = 82)
+QLabel* label(QWidget* parent, const char* name, const QString& caption)
 {
-    auto* l = designed(new QLabel(caption, parent), name, "TLabel");
-    l->setGeometry(x, y, width, 20);
-    return l;
+    return designed(new QLabel(caption, parent), name, "TLabel");
 }
+
+// A push button as narrow as its text and frame, below the least width the style gives push
+// buttons: the picker's "..." beside the category.
+class NarrowButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+    QSize sizeHint() const override
+    {
+        QSize size = QPushButton::sizeHint();
+        const int frame = style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this) +
+                          style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+        const int textWidth = fontMetrics().size(Qt::TextShowMnemonic, text()).width() + 2 * frame;
+        size.setWidth(std::min(size.width(), std::max(textWidth, size.height())));
+        return size;
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
 
 QPushButton* bitButton(QWidget* parent, const char* name, const QString& caption)
 {
@@ -106,69 +125,126 @@ void TfrmAdd::build()
 {
     designed(this, "frmAdd", "TfrmAdd");
     setWindowTitle(QStringLiteral("新增光碟"));
-    setFixedSize(DialogWidth, DialogHeight);
 
-    label(this, "Label1", QStringLiteral("機號"), 16, 18);
+    auto* label1 = label(this, "Label1", QStringLiteral("機號"));
     m_machineBox = comboBox(this, "ComboBox_MachineNo", "TTntComboBox", false);
-    m_machineBox->setGeometry(100, 14, 200, 24);
+    m_machineBox->setMinimumWidth(200);
     m_checkSlot = designed(new QCheckBox(this), "Check_slot", "TCheckBox");
-    m_checkSlot->setGeometry(320, 16, 20, 20);
-    label(this, "Label2", QStringLiteral("槽位"), 344, 18, 44);
+    // Shown and hidden with the machine chosen; the row keeps its place meanwhile.
+    QSizePolicy keepPlace = m_checkSlot->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_checkSlot->setSizePolicy(keepPlace);
+    auto* label2 = label(this, "Label2", QStringLiteral("槽位"));
     m_slotBox = comboBox(this, "CB_Slot", "TComboBox", true);
-    m_slotBox->setGeometry(392, 14, 90, 24);
+    m_slotBox->setMinimumWidth(90);
     m_labelSlot = designed(new QLabel(this), "Label_slot", "TLabel");
-    m_labelSlot->setGeometry(492, 18, 40, 20);
+    m_labelSlot->setMinimumWidth(40);
     m_labelSlot->hide();
 
-    label(this, "Label3", QStringLiteral("分類"), 16, 52);
+    auto* label3 = label(this, "Label3", QStringLiteral("分類"));
     m_label8 = designed(new QLabel(this), "Label8", "TLabel");
-    m_label8->setGeometry(100, 48, 450, 24);
+    m_label8->setMinimumWidth(450);
     m_label8->setFrameShape(QFrame::Panel);
     m_label8->setFrameShadow(QFrame::Sunken);
-    m_pickerButton = bitButton(this, "BitBtn4", QStringLiteral("..."));
-    m_pickerButton->setGeometry(556, 48, 28, 24);
+    m_pickerButton = designed(new NarrowButton(QStringLiteral("..."), this), "BitBtn4", "TBitBtn");
+    m_pickerButton->setAutoDefault(false);
 
-    label(this, "Label4", QStringLiteral("片名"), 16, 86);
+    auto* label4 = label(this, "Label4", QStringLiteral("片名"));
     m_title = designed(new QLineEdit(this), "TntEdit_title", "TTntEdit");
-    m_title->setGeometry(100, 82, 484, 24);
     m_title->setMaxLength(static_cast<int>(TfrmAddModel::TitleChars));
-    label(this, "Label5", QStringLiteral("條碼"), 16, 120);
+    auto* label5 = label(this, "Label5", QStringLiteral("條碼"));
     m_barcode = designed(new QLineEdit(this), "Barcode", "TEdit");
-    m_barcode->setGeometry(100, 116, 200, 24);
+    m_barcode->setMinimumWidth(200);
     m_barcode->setMaxLength(static_cast<int>(TfrmAddModel::BarcodeChars));
-    label(this, "Label6", QStringLiteral("註記"), 16, 154);
+    auto* label6 = label(this, "Label6", QStringLiteral("註記"));
     m_remark = designed(new QPlainTextEdit(this), "TntMemo_remark", "TTntMemo");
-    m_remark->setGeometry(100, 150, 300, 80);
-    label(this, "Label7", QStringLiteral("其他"), 16, 244);
+    m_remark->setMinimumWidth(300);
+    m_remark->setFixedHeight(80);
+    auto* label7 = label(this, "Label7", QStringLiteral("其他"));
     m_other = designed(new QPlainTextEdit(this), "TntMemo_other", "TTntMemo");
-    m_other->setGeometry(100, 240, 300, 80);
+    m_other->setMinimumWidth(300);
+    m_other->setFixedHeight(80);
 
-    label(this, "Label10", QStringLiteral("圖型"), 416, 154);
+    auto* label10 = label(this, "Label10", QStringLiteral("圖型"));
     m_image = designed(new QLabel(this), "Image1", "TImage");
-    m_image->setGeometry(416, 172, 180, 150);
+    m_image->setFixedSize(180, 150);
     m_image->setFrameShape(QFrame::Box);
     m_image->setScaledContents(true);
     auto* choose = bitButton(this, "BitBtn3", QStringLiteral("選擇"));
-    choose->setGeometry(416, 328, 86, 26);
     auto* remove = bitButton(this, "BitBtn5", QStringLiteral("刪除"));
-    remove->setGeometry(510, 328, 86, 26);
 
-    label(this, "Label9", QStringLiteral("光碟機"), 16, 334);
+    auto* label9 = label(this, "Label9", QStringLiteral("光碟機"));
     m_drive = comboBox(this, "ComboBox2", "TComboBox", true);
-    m_drive->setGeometry(100, 330, 120, 24);
+    m_drive->setMinimumWidth(120);
     m_scan =
         designed(new QCheckBox(QStringLiteral("掃描光碟資料"), this), "CheckBox_ScanCdDetail", "TCheckBox");
-    m_scan->setGeometry(100, 362, 150, 22);
     m_cddb = designed(new QCheckBox(QStringLiteral("取得CDDB"), this), "CheckBox2", "TCheckBox");
-    m_cddb->setGeometry(254, 362, 130, 22);
     m_getNow = designed(new QCheckBox(QStringLiteral("Get Now"), this), "CheckBox_GetNow", "TCheckBox");
-    m_getNow->setGeometry(388, 362, 90, 22);
     m_getNow->hide();
 
     auto* ok = bitButton(this, "BitBtn1", QStringLiteral("執行"));
-    ok->setGeometry(400, 394, 96, 30);
     auto* cancel = bitButton(this, "BitBtn2", QStringLiteral("放棄"));
-    cancel->setGeometry(500, 394, 96, 30);
+    for (QPushButton* button : {choose, remove, ok, cancel})
+        button->setMinimumWidth(86);
+
+    // Captions on the left, the fields beside them, the picture on the right; every row as wide
+    // as its texts in the language shown.
+    auto* slotRow = new QHBoxLayout;
+    slotRow->addWidget(m_machineBox);
+    slotRow->addSpacing(10);
+    slotRow->addWidget(m_checkSlot);
+    slotRow->addWidget(label2);
+    slotRow->addWidget(m_slotBox);
+    slotRow->addWidget(m_labelSlot);
+    slotRow->addStretch();
+    auto* categoryRow = new QHBoxLayout;
+    categoryRow->addWidget(m_label8, 1);
+    categoryRow->addWidget(m_pickerButton);
+    auto* barcodeRow = new QHBoxLayout;
+    barcodeRow->addWidget(m_barcode);
+    barcodeRow->addStretch();
+    auto* picture = new QVBoxLayout;
+    picture->addWidget(label10);
+    picture->addWidget(m_image);
+    auto* pictureButtons = new QHBoxLayout;
+    pictureButtons->addWidget(choose);
+    pictureButtons->addWidget(remove);
+    picture->addLayout(pictureButtons);
+    auto* driveRow = new QHBoxLayout;
+    driveRow->addWidget(m_drive);
+    driveRow->addStretch();
+    auto* readRow = new QHBoxLayout;
+    readRow->addWidget(m_scan);
+    readRow->addWidget(m_cddb);
+    readRow->addWidget(m_getNow);
+    readRow->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(16, 14, 16, 12);
+    grid->addWidget(label1, 0, 0);
+    grid->addLayout(slotRow, 0, 1, 1, 2);
+    grid->addWidget(label3, 1, 0);
+    grid->addLayout(categoryRow, 1, 1, 1, 2);
+    grid->addWidget(label4, 2, 0);
+    grid->addWidget(m_title, 2, 1, 1, 2);
+    grid->addWidget(label5, 3, 0);
+    grid->addLayout(barcodeRow, 3, 1, 1, 2);
+    grid->addWidget(label6, 4, 0, Qt::AlignTop);
+    grid->addWidget(m_remark, 4, 1);
+    grid->addWidget(label7, 5, 0, Qt::AlignTop);
+    grid->addWidget(m_other, 5, 1);
+    grid->addLayout(picture, 4, 2, 3, 1);
+    grid->addWidget(label9, 6, 0);
+    grid->addLayout(driveRow, 6, 1);
+    grid->addLayout(readRow, 7, 1, 1, 2);
+    grid->addLayout(buttons, 8, 0, 1, 3);
+    grid->setColumnStretch(1, 1);
+    // Fixed at the size its texts need, also after the placement pass relabels it.
+    grid->setSizeConstraint(QLayout::SetFixedSize);
 
     // Made last so that it lies over the controls it covers when shown.
     m_picker = designed(new QTreeWidget(this), "TreeView1", "TTreeView");
