@@ -76,7 +76,6 @@ TPathDialog::TPathDialog(Mode mode, std::vector<PickerDrive> drives, std::string
 {
     designed(this, "PathDialog", "TPathDialog");
     setWindowTitle(QStringLiteral("PathDialog"));
-    setFixedSize(560, 380);
     setSizeGripEnabled(false);
     if (m_drives.empty())
         m_drives.push_back({"/", "/", 0});
@@ -111,6 +110,10 @@ TPathDialog::TPathDialog(Mode mode, std::vector<PickerDrive> drives, std::string
     m_ok->setDefault(true);
     m_cancel->setAutoDefault(false);
 
+    // The lists keep the designed window at 560 x 380; the window grows only when its texts do.
+    m_folderList->setMinimumSize(316, 282);
+    m_fileList->setFixedWidth(206);
+    m_fileList->setMinimumHeight(282);
     auto* lists = new QHBoxLayout;
     lists->addWidget(m_folderList, 3);
     lists->addWidget(m_fileList, 2);
@@ -123,6 +126,7 @@ TPathDialog::TPathDialog(Mode mode, std::vector<PickerDrive> drives, std::string
     layout->addWidget(m_driveBox);
     layout->addLayout(lists, 1);
     layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     showDrive(0);
 
