@@ -18,6 +18,7 @@
 #include "views/mainwindow/SearchTabsController.h"
 #include "views/mainwindow/MainFormShortcuts.h"
 #include "views/mainwindow/SetupCommands.h"
+#include "views/mainwindow/StatusPanel.h"
 #include "views/mainwindow/TfrmPrint2Commands.h"
 
 #include <QAction>
@@ -459,13 +460,9 @@ void TMainForm::buildStatusBar()
     const QString texts[] = {
         QStringLiteral("ID: "), QStringLiteral("ID NAME : "), QStringLiteral("SLOT : "), {}};
     for (std::size_t i = 0; i < m_w.status.size(); ++i) {
-        m_w.status[i] = new QLabel(texts[i], bar);
+        // The designed widths are the least a panel gets; the last one takes the rest.
+        m_w.status[i] = new StatusPanel(texts[i], widths[i], bar);
         m_w.status[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        // The designed widths are the least a panel gets: a longer text (a device status, a
-        // translation, a larger font) widens its panel, and the last one takes the rest.
-        m_w.status[i]->setMinimumWidth(widths[i]);
-        m_w.status[i]->setFrameShape(QFrame::Panel);
-        m_w.status[i]->setFrameShadow(QFrame::Sunken);
         bar->addWidget(m_w.status[i], i + 1 == m_w.status.size() ? 1 : 0);
     }
     setStatusBar(bar);
