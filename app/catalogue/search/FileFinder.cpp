@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 namespace kavro {
 
 namespace {
@@ -109,6 +111,11 @@ FileFinder::FileFinder(Catalogue& catalogue, DiscTextCache& cache, NameIndex* in
 {
 }
 
+FileFinder::~FileFinder()
+{
+    sqlite3_blob_close(m_entryBlob);
+}
+
 DbStatus FileFinder::start(const FileQuery& query, const SearchScope* scope)
 {
     m_query = query;
@@ -145,15 +152,21 @@ DbStatus FileFinder::fetch(int wantRows, int maxTrees)
         return {};
     sqlite3* db = m_catalogue.database().handle();
     sqlite3_stmt* read = nullptr;
-    sqlite3_stmt* readIndex = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT TreeData FROM KAVRO WHERE rowid = ?1", -1, &read, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(db, "SELECT TreeIndex FROM KAVRO WHERE rowid = ?1", -1, &readIndex, nullptr) !=
-            SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, "SELECT TreeData FROM KAVRO WHERE rowid = ?1", -1, &read, nullptr) != SQLITE_OK) {
         sqlite3_finalize(read);
         return DbStatus::failure(m_catalogue.database().errorText("Cannot read the stored trees"));
     }
     Finalize done{read};
-    Finalize doneIndex{readIndex};
+    // The entry-table handle lives for this call only: an open handle keeps a read transaction
+    // on the file, and the catalogue is written between calls.
+    struct CloseEntries {
+        sqlite3_blob*& blob;
+        ~CloseEntries()
+        {
+            sqlite3_blob_close(blob);
+            blob = nullptr;
+        }
+    } closeEntries{m_entryBlob};
     const std::size_t goal = m_hits.size() + static_cast<std::size_t>(std::max(0, wantRows));
     int trees = 0;
     while (!this->done() && m_hits.size() < goal && trees < maxTrees) {
@@ -169,22 +182,18 @@ DbStatus FileFinder::fetch(int wantRows, int maxTrees)
             if (m_matcher->poolMayHold(m_pool)) {
                 ++trees;
                 ++m_treesRead;
-                sqlite3_bind_int64(readIndex, 1, d.rowId);
-                const bool indexRead = sqlite3_step(readIndex) == SQLITE_ROW;
-                const auto* index = indexRead ? static_cast<const char*>(sqlite3_column_blob(readIndex, 0)) : nullptr;
-                const int indexBytes = indexRead ? sqlite3_column_bytes(readIndex, 0) : 0;
-                const FileTree tree = FileTree::fromStored(
-                    d.indexCount, std::string_view(index ? index : "", static_cast<std::size_t>(indexBytes)),
-                    d.dataCount, std::string_view(pool ? pool : "", static_cast<std::size_t>(poolBytes)));
                 FoundDisc disc{d.rowId, d.machine, d.slot, d.title, m_catalogue.machineName(d.machine),
                                d.deviceType};
                 m_discs.push_back(std::move(disc));
                 const std::size_t before = m_hits.size();
                 const std::int64_t matchesBefore = m_matches;
-                searchTree(tree, static_cast<int>(m_discs.size()) - 1);
+                // Bytes past the counts were never part of the tree; blocks shorter than their
+                // counts are no tree.
+                if (d.indexCount >= 1 && d.dataCount >= 1 && poolBytes >= d.dataCount)
+                    searchTree(d, std::string_view(pool, static_cast<std::size_t>(d.dataCount)),
+                               static_cast<int>(m_discs.size()) - 1);
                 if (m_matches == matchesBefore && m_hits.size() == before)
                     m_discs.pop_back();
-                sqlite3_reset(readIndex);
             }
         } else if (rc != SQLITE_DONE) {
             return DbStatus::failure(m_catalogue.database().errorText("Cannot read a stored tree"));
@@ -194,54 +203,115 @@ DbStatus FileFinder::fetch(int wantRows, int maxTrees)
     return {};
 }
 
-void FileFinder::searchTree(const FileTree& tree, int discIndex)
+bool FileFinder::openEntries(std::int64_t rowId)
 {
-    const int count = tree.entryCount();
-    for (int i = 1; i < count; ++i) {
-        const TreeIndexEntry& e = tree.entries[static_cast<std::size_t>(i)];
-        if (e.isTerminator() || !tree.hasName(i))
-            continue;
-        const bool folder = e.isFolder();
-        if ((m_query.kind == FileQuery::Kind::Files && folder) ||
-            (m_query.kind == FileQuery::Kind::Folders && !folder))
-            continue;
-        const std::int64_t size = folder ? 0
-                                         : static_cast<std::int64_t>(
-                                               (static_cast<std::uint64_t>(e.findData.sizeHigh) << 32) |
-                                               static_cast<std::uint32_t>(e.size));
-        if (m_query.minSize && (folder || size < *m_query.minSize))
-            continue;
-        if (m_query.maxSize && (folder || size > *m_query.maxSize))
-            continue;
-        const auto date = static_cast<std::uint16_t>(e.dosDateTime >> 16);
-        if ((m_query.fromDate || m_query.toDate) && e.dosDateTime == 0)
-            continue;
-        if ((m_query.fromDate && date < *m_query.fromDate) || (m_query.toDate && date > *m_query.toDate))
-            continue;
-        const std::string_view name = tree.nameAt(i);
-        if (!m_matcher->matches(name))
-            continue;
-        ++m_matches;
-        if (m_hits.size() >= static_cast<std::size_t>(kKeptHits))
-            continue;
-        FileHit hit;
-        hit.disc = discIndex;
-        hit.entry = i;
-        hit.name = std::string(name);
-        hit.size = size;
-        hit.dosDateTime = e.dosDateTime;
-        hit.isFolder = folder;
-        // The folders above it, up to the root; a damaged table's loops end after count steps.
-        std::vector<std::string_view> up;
-        for (int p = e.parent, steps = 0; p > 0 && p < count && steps < count; ++steps) {
-            up.push_back(tree.nameAt(p));
-            p = tree.entries[static_cast<std::size_t>(p)].parent;
+    if (m_entryBlob) {
+        if (sqlite3_blob_reopen(m_entryBlob, rowId) == SQLITE_OK)
+            return true;
+        // A failed move leaves the handle unusable.
+        sqlite3_blob_close(m_entryBlob);
+        m_entryBlob = nullptr;
+    }
+    if (sqlite3_blob_open(m_catalogue.database().handle(), "main", "KAVRO", "TreeIndex", rowId, 0, &m_entryBlob) ==
+        SQLITE_OK)
+        return true;
+    sqlite3_blob_close(m_entryBlob);
+    m_entryBlob = nullptr;
+    return false;
+}
+
+void FileFinder::searchTree(const DiscTexts& disc, std::string_view pool, int discIndex)
+{
+    // The entry table is read a piece at a time into one buffer, never whole: a table is
+    // megabytes, and a search reads many.
+    constexpr int kEntryBytes = FileTree::EntryBytes;
+    constexpr int kChunkEntries = 256;
+    const int count = disc.indexCount;
+    if (!openEntries(disc.rowId) || sqlite3_blob_bytes(m_entryBlob) < static_cast<std::int64_t>(count) * kEntryBytes)
+        return;
+    // The name of an entry by its offset; "" for an offset outside the pool or a name without
+    // its NUL.
+    auto nameAt = [pool](std::int32_t offset) -> std::string_view {
+        if (offset < 0 || static_cast<std::size_t>(offset) >= pool.size())
+            return {};
+        const auto at = static_cast<std::size_t>(offset);
+        const std::size_t end = pool.find('\0', at);
+        return end == std::string_view::npos ? std::string_view() : pool.substr(at, end - at);
+    };
+    auto hasName = [pool](std::int32_t offset) {
+        return offset >= 0 && static_cast<std::size_t>(offset) < pool.size() &&
+               pool.find('\0', static_cast<std::size_t>(offset)) != std::string_view::npos;
+    };
+    // Every entry's parent and name offset, for the paths of the hits once the table is read.
+    m_links.resize(static_cast<std::size_t>(count));
+    const std::size_t firstHit = m_hits.size();
+    for (int first = 0; first < count; first += kChunkEntries) {
+        const int n = std::min(kChunkEntries, count - first);
+        m_chunk.resize(static_cast<std::size_t>(n) * kEntryBytes);
+        if (sqlite3_blob_read(m_entryBlob, m_chunk.data(), n * kEntryBytes, first * kEntryBytes) != SQLITE_OK) {
+            m_links.resize(static_cast<std::size_t>(first));
+            break;
+        }
+        for (int k = 0; k < n; ++k) {
+            const int i = first + k;
+            TreeIndexEntry e;
+            std::memcpy(&e, m_chunk.data() + static_cast<std::size_t>(k) * kEntryBytes, kEntryBytes);
+            m_links[static_cast<std::size_t>(i)] = {e.parent, e.nameOffset};
+            if (i == 0 || e.isTerminator() || !hasName(e.nameOffset))
+                continue;
+            const bool folder = e.isFolder();
+            if ((m_query.kind == FileQuery::Kind::Files && folder) ||
+                (m_query.kind == FileQuery::Kind::Folders && !folder))
+                continue;
+            const std::int64_t size = folder ? 0
+                                             : static_cast<std::int64_t>(
+                                                   (static_cast<std::uint64_t>(e.findData.sizeHigh) << 32) |
+                                                   static_cast<std::uint32_t>(e.size));
+            if (m_query.minSize && (folder || size < *m_query.minSize))
+                continue;
+            if (m_query.maxSize && (folder || size > *m_query.maxSize))
+                continue;
+            const auto date = static_cast<std::uint16_t>(e.dosDateTime >> 16);
+            if ((m_query.fromDate || m_query.toDate) && e.dosDateTime == 0)
+                continue;
+            if ((m_query.fromDate && date < *m_query.fromDate) || (m_query.toDate && date > *m_query.toDate))
+                continue;
+            const std::string_view name = nameAt(e.nameOffset);
+            if (!m_matcher->matches(name))
+                continue;
+            ++m_matches;
+            if (m_hits.size() >= static_cast<std::size_t>(kKeptHits))
+                continue;
+            FileHit hit;
+            hit.disc = discIndex;
+            hit.entry = i;
+            hit.name = std::string(name);
+            hit.size = size;
+            hit.dosDateTime = e.dosDateTime;
+            hit.isFolder = folder;
+            m_hits.push_back(std::move(hit));
+        }
+    }
+    // The folders above each hit, up to the root; a damaged table's loops end after count steps,
+    // and a table cut short by a failed read gives the names it has.
+    const int known = static_cast<int>(m_links.size());
+    std::vector<std::string_view> up;
+    for (std::size_t h = firstHit; h < m_hits.size(); ++h) {
+        FileHit& hit = m_hits[h];
+        up.clear();
+        for (int p = m_links[static_cast<std::size_t>(hit.entry)].first, steps = 0; p > 0 && p < count && steps < count;
+             ++steps) {
+            if (p >= known) {
+                up.push_back({});
+                break;
+            }
+            up.push_back(nameAt(m_links[static_cast<std::size_t>(p)].second));
+            p = m_links[static_cast<std::size_t>(p)].first;
         }
         for (auto it = up.rbegin(); it != up.rend(); ++it) {
             hit.folder += '\\';
             hit.folder += *it;
         }
-        m_hits.push_back(std::move(hit));
     }
 }
 

@@ -9,13 +9,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+struct sqlite3_blob;
 
 namespace kavro {
 
 class Catalogue;
 class DiscTextCache;
-class FileTree;
 class SearchScope;
 
 // A name test of Find files: the substring rule of MatchText, or, when the text holds * or ?,
@@ -89,6 +91,9 @@ public:
     static constexpr int kKeptHits = 200000;
 
     FileFinder(Catalogue& catalogue, DiscTextCache& cache, NameIndex* index = nullptr);
+    ~FileFinder();
+    FileFinder(const FileFinder&) = delete;
+    FileFinder& operator=(const FileFinder&) = delete;
 
     // Starts a new search; scope nullptr: every disc. An empty text finds nothing.
     DbStatus start(const FileQuery& query, const SearchScope* scope = nullptr);
@@ -105,7 +110,10 @@ public:
     int discsSkipped() const { return m_skipped; }
 
 private:
-    void searchTree(const FileTree& tree, int discIndex);
+    // Tests every entry of the disc's stored tree (pool: its TreeData, dataCount bytes).
+    void searchTree(const DiscTexts& disc, std::string_view pool, int discIndex);
+    // Opens or moves the handle on the row's entry table; false when the row has none.
+    bool openEntries(std::int64_t rowId);
 
     Catalogue& m_catalogue;
     DiscTextCache& m_cache;
@@ -122,6 +130,9 @@ private:
     int m_treesRead = 0;
     int m_skipped = 0;
     std::string m_pool;
+    sqlite3_blob* m_entryBlob = nullptr;
+    std::string m_chunk;
+    std::vector<std::pair<std::int32_t, std::int32_t>> m_links; // parent, name offset
 };
 
 } // namespace kavro

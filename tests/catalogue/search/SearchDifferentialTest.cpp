@@ -1,6 +1,7 @@
 #include "catalogue/search/SearchFixture.h"
 
 #include "catalogue/search/AdvancedSearch.h"
+#include "catalogue/search/FileFinder.h"
 #include "catalogue/records/DiscRecords.h"
 #include "catalogue/search/MatchText.h"
 #include "catalogue/search/NameIndex.h"
@@ -141,6 +142,11 @@ public:
             for (auto& e : tree.entries)
                 if (chance(30))
                     e.attributes ^= TreeIndexEntry::DirectoryBit;
+            break;
+        case 6: // parents anywhere: out of range, later entries, loops
+            for (auto& e : tree.entries)
+                if (chance(30))
+                    e.parent = below(tree.entryCount() + 3) - 1;
             break;
         default:
             break;
@@ -494,6 +500,98 @@ TEST_F(SearchDifferential, IndexFollowsEveryKindOfChange)
     // Changes of this connection were followed disc by disc; only rollbacks, other connections
     // and bare deletes made the kept bitmaps be read again.
     EXPECT_LT(index.tableReads(), 100) << index.tableReads();
+}
+
+using FoundRow = std::tuple<int, int, std::string, std::string, std::int64_t, bool>;
+
+// Find files as one plain pass: every tree of the table loaded whole, every entry but the root
+// tested, the folders above a hit named by following parents.
+std::vector<FoundRow> naiveFind(Catalogue& c, const FileQuery& q)
+{
+    std::vector<FoundRow> out;
+    const NameMatcher matcher(q.text);
+    DiscCursor& cur = c.discCursor();
+    for (cur.first(); !cur.eof(); cur.next()) {
+        const int slot = cur.integer("Slot");
+        const FileTree tree = FileTree::fromStored(cur.integer("TreeIndexS"), cur.field("TreeIndex").bytes(),
+                                                   cur.integer("TreeDataS"), cur.field("TreeData").bytes());
+        const int count = tree.entryCount();
+        for (int i = 1; i < count; ++i) {
+            const TreeIndexEntry& e = tree.entries[static_cast<std::size_t>(i)];
+            if (e.isTerminator() || !tree.hasName(i))
+                continue;
+            const bool isFolder = e.isFolder();
+            if ((q.kind == FileQuery::Kind::Files && isFolder) || (q.kind == FileQuery::Kind::Folders && !isFolder))
+                continue;
+            const std::int64_t size =
+                isFolder ? 0
+                         : static_cast<std::int64_t>((static_cast<std::uint64_t>(e.findData.sizeHigh) << 32) |
+                                                     static_cast<std::uint32_t>(e.size));
+            if ((q.minSize && (isFolder || size < *q.minSize)) || (q.maxSize && (isFolder || size > *q.maxSize)))
+                continue;
+            if (!matcher.matches(tree.nameAt(i)))
+                continue;
+            std::string above;
+            for (int p = e.parent, steps = 0; p > 0 && p < count && steps < count; ++steps) {
+                above = "\\" + std::string(tree.nameAt(p)) + above;
+                p = tree.entries[static_cast<std::size_t>(p)].parent;
+            }
+            out.emplace_back(slot, i, std::string(tree.nameAt(i)), above, size, isFolder);
+        }
+    }
+    return out;
+}
+
+// Find files gives the hits of the plain pass in its order, fetched a few rows at a time, with
+// and without the name index: damaged trees, wildcards, kinds and sizes, tables longer than
+// one read.
+TEST_F(SearchDifferential, FindFilesGivesTheHitsOfThePlainPass)
+{
+    openWith("A,1\r\n");
+    NameIndex index;
+    int nonEmpty = 0;
+    for (unsigned seed : {21u, 22u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        ASSERT_TRUE(catalogue->database().exec("DELETE FROM KAVRO").ok());
+        Generator gen(seed);
+        std::vector<DiscRow> rows;
+        for (int i = 0; i < 100; ++i)
+            rows.push_back(gen.disc(i));
+        std::vector<Item> many;
+        for (int f = 0; f < 12; ++f) {
+            std::vector<Item> files;
+            for (int i = 0; i < 60; ++i)
+                files.push_back(file(gen.word(), 1 + gen.below(1000)));
+            many.push_back(folder(gen.word(), files));
+        }
+        rows.push_back(withTree(DiscRow().at(1, 101).named("many"), buildTree(many)));
+        for (const auto& r : rows)
+            insert(r);
+        for (int p = 0; p < 40; ++p) {
+            FileQuery q;
+            q.text = indexPattern(gen, rows);
+            if (gen.chance(25))
+                q.text = (gen.chance(50) ? "*" : "?") + q.text + (gen.chance(50) ? "*" : "");
+            q.kind = static_cast<FileQuery::Kind>(gen.below(3));
+            if (gen.chance(20))
+                q.minSize = gen.below(500);
+            SCOPED_TRACE("text '" + q.text + "'");
+            const std::vector<FoundRow> expected = naiveFind(*catalogue, q);
+            nonEmpty += expected.empty() ? 0 : 1;
+            for (NameIndex* withIndex : {static_cast<NameIndex*>(nullptr), &index}) {
+                FileFinder finder(*catalogue, cache, withIndex);
+                ASSERT_TRUE(finder.start(q).ok());
+                while (!finder.done())
+                    ASSERT_TRUE(finder.fetch(1 + gen.below(9)).ok());
+                std::vector<FoundRow> found;
+                for (const FileHit& h : finder.hits())
+                    found.emplace_back(finder.discs()[static_cast<std::size_t>(h.disc)].slot, h.entry, h.name,
+                                       h.folder, h.size, h.isFolder);
+                ASSERT_EQ(found, expected) << (withIndex ? "with the index" : "without the index");
+            }
+        }
+    }
+    EXPECT_GT(nonEmpty, 20);
 }
 
 } // namespace
