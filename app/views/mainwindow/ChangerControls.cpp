@@ -153,7 +153,7 @@ void ChangerControls::showSlotMap()
     TfrmSlotMap dialog(
         QString::fromStdString(m_ctx.machines.MachineName(machine)), map,
         [this, machine](int slot) { emit slotChosen(machine, slot); },
-        [this, machine](int slot) { doorAction(machine, slot); }, m_app.language, m_window);
+        [this, machine](int slot) { presentAtDoor(machine, slot); }, m_app.language, m_window);
     dialog.exec();
 }
 
@@ -271,6 +271,14 @@ void ChangerControls::doorAction(int machine, int slot)
         return;
     CloseDoor(m_ctx);
     OpenDoor(m_ctx, machine, slot);
+}
+
+void ChangerControls::presentAtDoor(int machine, int slot)
+{
+    if (cabinetBusy())
+        return;
+    // OpenDoor only puts the arm's disc back; the slot itself is brought to the door by a move.
+    MoveToSlot(m_ctx, machine, slot);
 }
 
 void ChangerControls::awaitReady(int machine)

@@ -71,6 +71,8 @@ public:
     void clickMachineRow(int machine, int slot);
     // Double click with DblClick 0: the door left open closes, this machine's door opens.
     void doorAction(int machine, int slot);
+    // The slot comes to the door (the slot map's double click), as Find files presents a disc.
+    void presentAtDoor(int machine, int slot);
     // Double click with DblClick set, on a disc node: waits for the machine to be ready.
     void awaitReady(int machine);
     void loadToDrive();
