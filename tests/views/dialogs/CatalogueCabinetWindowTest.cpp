@@ -218,5 +218,47 @@ TEST_F(CatalogueCabinetWindow, StopEndsTheRunAfterTheSlotUnderWayWithItsDiscBack
     }
 }
 
+TEST_F(CatalogueCabinetWindow, AContinuedRunKeepsItsEarlierOutcomesAndEstimatesFromItsOwnSlots)
+{
+    UnfinishedRun left;
+    left.machine = kDrive;
+    left.slotNumbers = {1, 2, 3, 4};
+    left.existing = "refresh";
+    left.categoryId = 9;
+    left.done = {{1, SlotOutcome::Empty, {}, {}}, {2, SlotOutcome::Unreadable, {}, "no disc could be read"}};
+    auto window = openWindow();
+    window->offerContinuation(left);
+    EXPECT_EQ(window->slotsEdit()->text().toStdString(), "1-4");
+    EXPECT_TRUE(window->refreshChoice()->isChecked());
+    EXPECT_EQ(window->startButton()->text().toStdString(), "Continue");
+
+    std::string atLastSlot;
+    clock.during = [&] {
+        if (atLastSlot.empty() && firstLine(window->progressText()).rfind("Slot 4 (4 of 4)", 0) == 0)
+            atLastSlot = window->progressText()->text().toStdString();
+    };
+    QTest::mouseClick(window->startButton(), Qt::LeftButton);
+    clock.during = nullptr;
+
+    const auto rows = rowsOf(*window->results());
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ((std::vector<std::string>{rows[0][1], rows[1][1], rows[2][1], rows[3][1]}),
+              (std::vector<std::string>{"empty", "unreadable", "catalogued", "catalogued"}));
+    // The sums count the earlier part too; one slot of this run took the time gone, and one is left.
+    EXPECT_NE(atLastSlot.find("1 catalogued, 1 empty, 1 unreadable"), std::string::npos) << atLastSlot;
+    auto seconds = [&](const std::string& before) {
+        const std::size_t at = atLastSlot.find(before);
+        EXPECT_NE(at, std::string::npos) << before << " in " << atLastSlot;
+        if (at == std::string::npos)
+            return -1;
+        const std::string m = atLastSlot.substr(at + before.size());
+        return std::stoi(m) * 60 + std::stoi(m.substr(m.find(':') + 1));
+    };
+    const int gone = seconds("Time gone ");
+    const int estimate = seconds("about ");
+    EXPECT_GT(gone, 0);
+    EXPECT_EQ(estimate, gone) << atLastSlot;
+}
+
 } // namespace
 } // namespace kavro::test
