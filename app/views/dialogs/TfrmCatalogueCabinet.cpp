@@ -205,7 +205,7 @@ void TfrmCatalogueCabinet::start()
     m_run = &run;
     m_clock = &services.clock;
     m_startedMs = services.clock.nowMs();
-    m_firstIndex = -1;
+    m_doneHere = 0;
     m_closeWhenStopped = false;
     setChoicesEnabled(false);
     m_start->setEnabled(false);
@@ -248,8 +248,7 @@ void TfrmCatalogueCabinet::requestStop(bool close)
 void TfrmCatalogueCabinet::slotStarted(int index, int count, int slot)
 {
     m_index = index;
-    if (m_firstIndex < 0)
-        m_firstIndex = index;
+    m_slotOpen = true;
     m_count = count;
     m_slot = slot;
     m_step.clear();
@@ -269,8 +268,9 @@ void TfrmCatalogueCabinet::showProgress()
     const std::int64_t gone = m_clock != nullptr ? (m_clock->nowMs() - m_startedMs) / 1000 : 0;
     QString text = t("5223", "Slot %1 (%2 of %3): %4").arg(m_slot).arg(m_index + 1).arg(m_count).arg(q(m_step));
     text += QLatin1Char('\n') + t("5224", "Time gone %1").arg(q(clockText(gone)));
-    if (const int through = m_index - m_firstIndex; m_firstIndex >= 0 && through > 0) {
-        const std::int64_t left = gone * (m_count - m_index) / through;
+    if (m_doneHere > 0) {
+        const int remaining = m_count - m_index - (m_slotOpen ? 0 : 1);
+        const std::int64_t left = gone * remaining / m_doneHere;
         text += QStringLiteral(", ") + t("5225", "about %1 left").arg(q(clockText(left)));
     }
     std::map<std::string, int> counts;
@@ -289,6 +289,10 @@ void TfrmCatalogueCabinet::showProgress()
 
 void TfrmCatalogueCabinet::slotDone(const SlotResult& result)
 {
+    if (m_run != nullptr) {
+        ++m_doneHere;
+        m_slotOpen = false;
+    }
     m_outcomes.push_back(result);
     auto* row = new QTreeWidgetItem(m_results);
     row->setText(0, QString::number(result.slot));

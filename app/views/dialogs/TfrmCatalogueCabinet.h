@@ -91,11 +91,12 @@ private:
     std::string m_step;
     std::vector<SlotResult> m_outcomes;
     // The time gone is read on the clock the run waits on, from the start of this window's run;
-    // the time left is estimated from the slots this run went through (a continued run's earlier
-    // part took no time of it).
+    // the time left is estimated from the slots this run finished (a continued run's earlier
+    // part took no time of it) and the slots still to do.
     const Clock* m_clock = nullptr;
     std::int64_t m_startedMs = 0;
-    int m_firstIndex = -1;
+    int m_doneHere = 0;
+    bool m_slotOpen = false; // the slot at m_index is under way
 
     QComboBox* m_machine = nullptr;
     QLineEdit* m_slots = nullptr;
