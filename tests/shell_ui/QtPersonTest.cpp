@@ -2,6 +2,7 @@
 
 #include "support/TempDir.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
@@ -52,4 +53,44 @@ TEST(QtPersonBoxes, EnterPressesTheDefaultAnswer)
         EXPECT_EQ(person.messageBox("Delete it?", "Q", kavro::BoxIcon::Question, c.buttons, c.defaultAnswer),
                   c.expected);
     }
+}
+
+// The buttons of boxes and input boxes speak the program's language, not Qt's.
+TEST(QtPersonBoxes, ButtonsAreLabelledInTheProgramsLanguage)
+{
+    struct Chinese final : kavro::Texts {
+        std::string text(std::string_view key, std::string_view fallback) const override
+        {
+            if (key == "5110")
+                return "確定";
+            if (key == "5111")
+                return "取消";
+            if (key == "5112")
+                return "是(&Y)";
+            if (key == "5113")
+                return "否(&N)";
+            return std::string(fallback);
+        }
+    } chinese;
+    kavro::QtPerson person;
+    person.setTexts(&chinese);
+    auto buttonTexts = [] {
+        QStringList texts;
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            const auto buttons = box->findChildren<QAbstractButton*>();
+            for (const QAbstractButton* b : buttons)
+                if (b->isVisible())
+                    texts << b->text();
+            texts.sort();
+            QTest::keyClick(box, Qt::Key_Escape);
+        }
+        return texts;
+    };
+    QStringList seen;
+    QTimer::singleShot(0, [&] { seen = buttonTexts(); });
+    person.messageBox("Delete it?", "Q", kavro::BoxIcon::Question, kavro::BoxButtons::YesNoCancel);
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("取消"), QStringLiteral("否(&N)"), QStringLiteral("是(&Y)")}));
+    QTimer::singleShot(0, [&] { seen = buttonTexts(); });
+    EXPECT_EQ(person.inputBox("Name", "Machine name:", "KZ"), std::nullopt);
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("取消"), QStringLiteral("確定")}));
 }

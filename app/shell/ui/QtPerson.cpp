@@ -115,6 +115,11 @@ QMessageBox::StandardButton qtButton(BoxAnswer answer)
 
 QtPerson::QtPerson() = default;
 
+QString QtPerson::label(const char* key, const char* defaultText) const
+{
+    return m_texts ? qs(m_texts->text(key, defaultText)) : QString::fromUtf8(defaultText);
+}
+
 QtPerson::~QtPerson()
 {
     while (m_busyDepth > 0)
@@ -145,6 +150,17 @@ BoxAnswer QtPerson::messageBox(const std::string& text, const std::string& capti
         return buttons == BoxButtons::Ok || buttons == BoxButtons::OkCancel ? BoxAnswer::Ok : BoxAnswer::Yes;
     }
     QMessageBox box(qtIcon(icon), qs(caption), qs(text), qtButtons(buttons), m_parent);
+    const struct {
+        QMessageBox::StandardButton button;
+        const char* key;
+        const char* text;
+    } labels[] = {{QMessageBox::Ok, "5110", "OK"},
+                  {QMessageBox::Cancel, "5111", "Cancel"},
+                  {QMessageBox::Yes, "5112", "&Yes"},
+                  {QMessageBox::No, "5113", "&No"}};
+    for (const auto& l : labels)
+        if (QAbstractButton* button = box.button(l.button))
+            button->setText(label(l.key, l.text));
     if (defaultAnswer) {
         if (auto* button = qobject_cast<QPushButton*>(box.button(qtButton(*defaultAnswer))))
             box.setDefaultButton(button);
@@ -179,12 +195,15 @@ std::optional<std::string> QtPerson::inputBox(const std::string& caption, const 
         record("input", caption, prompt, initial);
         return std::nullopt;
     }
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(m_parent, qs(caption), qs(prompt), QLineEdit::Normal, qs(initial), &ok);
-    if (!ok)
+    QInputDialog dialog(m_parent);
+    dialog.setWindowTitle(qs(caption));
+    dialog.setLabelText(qs(prompt));
+    dialog.setTextValue(qs(initial));
+    dialog.setOkButtonText(label("5110", "OK"));
+    dialog.setCancelButtonText(label("5111", "Cancel"));
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return answer.toStdString();
+    return dialog.textValue().toStdString();
 }
 
 std::optional<std::string> QtPerson::chooseFile(const std::string& caption, const std::string& folder,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Person.h"
+#include "platform/Texts.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -28,6 +29,9 @@ public:
     // The window the dialogs belong to (the main window once it exists).
     void setParentWindow(QWidget* parent) { m_parent = parent; }
 
+    // The language the buttons of boxes are labelled in; without one they show Qt's own words.
+    void setTexts(const Texts* texts) { m_texts = texts; }
+
     void recordBoxesTo(std::string path) { m_recordPath = std::move(path); }
     bool isRecording() const { return !m_recordPath.empty(); }
     // Writes one line to the record (no-op when not recording). Fields are escaped.
@@ -45,7 +49,10 @@ public:
     void endBusy() override;
 
 private:
+    QString label(const char* key, const char* defaultText) const;
+
     QPointer<QWidget> m_parent;
+    const Texts* m_texts = nullptr;
     std::string m_recordPath;
     std::unique_ptr<QProgressDialog> m_progress;
     int m_busyDepth = 0;

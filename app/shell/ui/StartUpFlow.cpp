@@ -86,6 +86,7 @@ bool StartUpFlow::prepareFiles()
         return false;
     }
     m_context.windowTitle = m_context.language.text("0000", "KAVRO 5.1");
+    m_person.setTexts(&m_context.language);
     return true;
 }
 

@@ -82,6 +82,7 @@ TfrmDuplicates::TfrmDuplicates(Catalogue& catalogue, std::function<void(int, int
     auto* again = new QPushButton(t("5339", "Look again"), this);
     m_export = new QPushButton(t("5340", "Export CSV…"), this);
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    close->button(QDialogButtonBox::Close)->setText(t("5217", "Close"));
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_summary, 1);
     bottom->addWidget(again);
