@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -38,6 +39,9 @@ struct SetupFixture : ::testing::Test {
     std::vector<std::pair<int, std::string>> renames;
     std::optional<std::string> renameAnswer; // unset: the typed name is stored
     bool refuseRename = false;
+    const QFont programFont = QApplication::font(); // a chosen font is the program's: put back after
+
+    ~SetupFixture() override { QApplication::setFont(programFont); }
 
     SetupFixture()
     {
@@ -295,9 +299,12 @@ TEST_F(SetupFixture, ChosenFontIsAppliedAndItsFiveKeysWrittenAtOnce)
     cancel = false;
     child<QPushButton>(dialog, "BitBtn2")->click();
     EXPECT_EQ(asked, 2);
+    QCoreApplication::sendPostedEvents(); // windows hear of the program's new font
     EXPECT_EQ(mainWindow.font().pointSize(), 14);
     EXPECT_TRUE(mainWindow.font().bold());
     EXPECT_EQ(dialog.font().pointSize(), 14);
+    QMenu menu;
+    EXPECT_EQ(menu.font().pointSize(), 14) << "the chosen font is the program's, menus too";
     // Written before Save: bold and italic is stored as bold alone.
     EXPECT_EQ(value("FontName"), "DejaVu Sans Mono");
     EXPECT_EQ(value("FontSize"), "14");

@@ -352,8 +352,9 @@ void TfrmSetup::chooseFont()
     if (!chosen)
         return;
 
-    setFont(*chosen);
-    if (m_mainWindow)
+    // The program's one font: every window, menu and dialog takes it at once.
+    QApplication::setFont(*chosen);
+    if (m_mainWindow && m_mainWindow->testAttribute(Qt::WA_SetFont))
         m_mainWindow->setFont(*chosen);
     m_fontName->setEditText(chosen->family());
 

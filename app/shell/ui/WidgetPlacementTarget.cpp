@@ -87,8 +87,10 @@ std::string WidgetPlacementTarget::windowName() const
 void WidgetPlacementTarget::setWindowCaption(const std::string& text)
 {
     m_window.setWindowTitle(qs(text));
-    // Qt fonts carry no character set, so taking the main window's font is all there is to do.
-    if (m_mainWindow && m_mainWindow != &m_window)
+    // Qt fonts carry no character set, so the main window's font is all there is to take. The
+    // program's font is the application's, which every window has already; only a main window
+    // with a font of its own hands it on.
+    if (m_mainWindow && m_mainWindow != &m_window && m_mainWindow->testAttribute(Qt::WA_SetFont))
         m_window.setFont(m_mainWindow->font());
 }
 
