@@ -3,6 +3,8 @@
 #include "shell/Settings.h"
 
 #include <cstddef>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -81,6 +83,14 @@ inline constexpr IntKey ExplorerWidth15{Explorer, "Width15", 100};
 inline int read(const Settings& settings, const IntKey& key)
 {
     return settings.readInt(key.section, key.name, key.def);
+}
+
+// The value the file holds for the key; nullopt when it holds none (missing or empty).
+inline std::optional<int> readSaved(const Settings& settings, const IntKey& key)
+{
+    constexpr int none = std::numeric_limits<int>::min();
+    const int value = settings.readInt(key.section, key.name, none);
+    return value == none ? std::nullopt : std::optional<int>(value);
 }
 
 inline std::string read(const Settings& settings, const StringKey& key)

@@ -254,17 +254,11 @@ DemoSummary makeIn(const fs::path& scratch, const Texts& texts, Clock& clock)
         ++summary.takeOuts;
     }
 
-    // Take-outs are confirmed in the dialog and logged; the lists are wide enough for the titles.
+    // Take-outs are confirmed in the dialog and logged. No column widths: the lists fit their
+    // titles as on any first start.
     Settings settings(scratch / "Data" / "Kavro.ini");
-    const std::pair<const keys::IntKey&, int> values[] = {
-        {keys::RetrieveLog, 1},      {keys::ExplorerWidth1, 220},  {keys::ExplorerWidth2, 90},
-        {keys::ExplorerWidth3, 90},  {keys::ExplorerWidth11, 290}, {keys::ExplorerWidth12, 140},
-        {keys::ExplorerWidth13, 50}, {keys::ExplorerWidth15, 150},
-    };
-    for (const auto& [key, value] : values) {
-        if (!keys::write(settings, key, value))
-            return failed("Data/Kavro.ini could not be written.");
-    }
+    if (!keys::write(settings, keys::RetrieveLog, 1))
+        return failed("Data/Kavro.ini could not be written.");
 
     if (!person.message.empty())
         return failed(person.message);

@@ -19,9 +19,12 @@ QIcon themed(const char* name, QStyle::StandardPixmap fallback)
         return true;
     }();
     (void)fallbackThemeSet;
+    // Themes that draw commands in one colour (Adwaita) name them "-symbolic".
     const QString themeName = QString::fromLatin1(name);
-    if (QIcon::hasThemeIcon(themeName))
-        return QIcon::fromTheme(themeName);
+    for (const QString& candidate : {themeName, QString(themeName + QStringLiteral("-symbolic"))}) {
+        if (QIcon::hasThemeIcon(candidate))
+            return QIcon::fromTheme(candidate);
+    }
     return QApplication::style()->standardIcon(fallback);
 }
 
@@ -100,6 +103,56 @@ QIcon forRowImage(int image)
     default:
         return {};
     }
+}
+
+namespace {
+
+struct CommandIcon {
+    const char* themeName;
+    QStyle::StandardPixmap fallback;
+    const char* commands; // designed names, separated by blanks
+};
+
+// What each command does, as the freedesktop icon naming names it.
+const CommandIcon kCommandIcons[] = {
+    {"document-save", QStyle::SP_DialogSaveButton, "TBItem15 N_Backup_mdb"},
+    {"document-revert", QStyle::SP_BrowserReload, "TBItem16 N_import"},
+    {"document-open", QStyle::SP_DialogOpenButton, "DB_import MDB_import"},
+    {"go-previous", QStyle::SP_ArrowBack, "TBItem17"},
+    {"go-next", QStyle::SP_ArrowForward, "TBItem18"},
+    {"folder-new", QStyle::SP_FileDialogNewFolder, "TBItem31 N22"},
+    {"list-add", QStyle::SP_FileDialogNewFolder, "TBItem32 TBItem34 N38"},
+    {"edit-find", QStyle::SP_FileDialogContentsView, "TBItem35 N21"},
+    {"media-eject", QStyle::SP_ArrowUp, "TBItem30 TBItem36 N40 N7 N12 EjectRW EjectRWs N10 N32 N15"},
+    {"edit-delete", QStyle::SP_TrashIcon, "TBItem37 N11 N39 N2 N4"},
+    {"document-print", QStyle::SP_FileDialogDetailedView, "TBItem19 N_Print N45 N48"},
+    {"preferences-system", QStyle::SP_FileDialogInfoView, "TBItem20 N_system_set"},
+    {"help-browser", QStyle::SP_DialogHelpButton, "TBItem22 N_help"},
+    {"internet-web-browser", QStyle::SP_DirLinkIcon, "TBItem23"},
+    {"view-list-details", QStyle::SP_FileDialogDetailedView, "TBItem24"},
+    {"view-list", QStyle::SP_FileDialogListView, "TBItem25 TBSubmenuItem6"},
+    {"view-grid", QStyle::SP_FileDialogContentsView, "TBItem26"},
+    {"folder", QStyle::SP_DirIcon, "TBItem27 TBSubmenuItem7"},
+    {"drive-multidisk", QStyle::SP_DriveHDIcon, "TBItem28 N_catalogue_cabinet N_slot_map"},
+    {"application-exit", QStyle::SP_DialogCloseButton, "TBItem21 N_close"},
+    {"media-optical", QStyle::SP_DriveCDIcon, "N_scan N3 N5 LoadRW LoadRWs"},
+    {"system-shutdown", QStyle::SP_MediaStop, "N_power_off"},
+    {"media-playback-start", QStyle::SP_MediaPlay, "N_power_on"},
+    {"view-refresh", QStyle::SP_BrowserReload, "N_Reset SwapID1"},
+    {"dialog-password", QStyle::SP_DialogApplyButton, "N_password"},
+    {"document-properties", QStyle::SP_FileDialogDetailedView, "N23 N33 N47 N8"},
+    {"help-about", QStyle::SP_MessageBoxInformation, "N_about"},
+};
+
+} // namespace
+
+QIcon forCommand(const QString& designedName)
+{
+    for (const CommandIcon& entry : kCommandIcons) {
+        if (QString::fromLatin1(entry.commands).split(QLatin1Char(' ')).contains(designedName))
+            return themed(entry.themeName, entry.fallback);
+    }
+    return {};
 }
 
 } // namespace kavro::icons

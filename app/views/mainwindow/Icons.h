@@ -23,5 +23,10 @@ QIcon searchTab();
 // The icon of a list row image (RowIcon values); a null icon for none.
 QIcon forRowImage(int image);
 
+// The icon of a toolbar item or menu entry by its designed name ("TBItem15", "N_Print", ...):
+// the desktop theme's icon of the freedesktop name for what it does, else the style's own;
+// a null icon for entries that have none (their caption says it all).
+QIcon forCommand(const QString& designedName);
+
 } // namespace icons
 } // namespace kavro

@@ -3,10 +3,14 @@
 #include "views/mainwindow/Icons.h"
 
 #include <QContextMenuEvent>
+#include <QHelpEvent>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 #include <algorithm>
@@ -22,6 +26,41 @@ QString qs(const std::string& s)
 
 // "colour value 255": pure red.
 const QColor kDriveRowColour(255, 0, 0);
+
+// The widest a title is shown in the list and icon presentations, in average characters; longer
+// ones are cut with "…" and show whole in their tip.
+constexpr int kListTitleChars = 48;
+constexpr int kIconTitleChars = 18;
+constexpr int kIconTitleLines = 3;
+
+// The companion's items: as wide as their titles up to a sensible width, and a tip with the
+// whole title (and the row's own tip, a file's date, under it).
+class CompanionDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const int widest = option.fontMetrics.averageCharWidth() * kListTitleChars;
+        if (auto* view = qobject_cast<const QListView*>(option.widget); view && view->viewMode() == QListView::ListMode)
+            size.setWidth(std::min(size.width(), widest));
+        return size;
+    }
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QString tip = index.data(Qt::DisplayRole).toString();
+        const QString own = index.data(Qt::ToolTipRole).toString();
+        if (!own.isEmpty())
+            tip += QLatin1Char('\n') + own;
+        QToolTip::showText(event->globalPos(), tip, view->viewport(), view->visualRect(index));
+        return true;
+    }
+};
 
 } // namespace
 
@@ -65,7 +104,8 @@ ListView::ListView(ListKind kind, QWidget* parent) : QTreeWidget(parent), m_kind
     setAllColumnsShowFocus(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::CustomContextMenu);
-    // Columns keep the widths they are given, as the stored widths expect.
+    // Columns keep the widths they are given, as the stored widths expect; the last one is
+    // widened to the right edge (stretchLastColumn), so no empty strip is left beside it.
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(false);
@@ -86,6 +126,81 @@ ListView::ListView(ListKind kind, QWidget* parent) : QTreeWidget(parent), m_kind
         emit rowMenuRequested(item, viewport()->mapToGlobal(pos));
     });
     connect(this, &QTreeWidget::itemChanged, this, &ListView::onItemChanged);
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (m_fitting)
+            return;
+        // A width the person (or the stored settings) gives is kept from then on.
+        std::erase(m_fitted, column);
+        if (column + 1 == columnCount())
+            m_lastGiven = size;
+        stretchLastColumn();
+    });
+}
+
+void ListView::setColumnWidths(const std::vector<std::optional<int>>& widths)
+{
+    m_fitted.clear();
+    {
+        const QScopedValueRollback fitting(m_fitting, true);
+        for (std::size_t c = 0; c < widths.size(); ++c) {
+            const int column = static_cast<int>(c);
+            if (widths[c]) {
+                setColumnWidth(column, *widths[c]);
+                if (column + 1 == columnCount())
+                    m_lastGiven = *widths[c];
+            } else {
+                m_fitted.push_back(column);
+            }
+        }
+    }
+    fitColumns();
+}
+
+int ListView::givenColumnWidth(int column) const
+{
+    if (column + 1 == columnCount() && m_lastGiven >= 0)
+        return m_lastGiven;
+    return columnWidth(column);
+}
+
+void ListView::fitColumns()
+{
+    m_fitPending = false;
+    {
+        const QScopedValueRollback fitting(m_fitting, true);
+        for (const int column : m_fitted) {
+            if (column >= columnCount())
+                continue;
+            // The rows' widest text (as far as Qt looks) or the caption, whichever is wider.
+            resizeColumnToContents(column);
+            if (column + 1 == columnCount())
+                m_lastGiven = columnWidth(column);
+        }
+    }
+    stretchLastColumn();
+}
+
+void ListView::stretchLastColumn()
+{
+    const int last = columnCount() - 1;
+    if (last < 0 || m_lastGiven < 0)
+        return;
+    int others = 0;
+    for (int c = 0; c < last; ++c) {
+        if (!isColumnHidden(c))
+            others += columnWidth(c);
+    }
+    const int width = std::max(m_lastGiven, viewport()->width() - others);
+    if (width != columnWidth(last)) {
+        const QScopedValueRollback fitting(m_fitting, true);
+        setColumnWidth(last, width);
+    }
+}
+
+void ListView::updateGeometries()
+{
+    QTreeWidget::updateGeometries();
+    stretchLastColumn();
 }
 
 void ListView::setRows(std::vector<ListRow> rows)
@@ -99,11 +214,17 @@ void ListView::setRows(std::vector<ListRow> rows)
         items.append(new ListItem(std::move(row)));
     addTopLevelItems(items);
     setUpdatesEnabled(true);
+    fitColumns();
 }
 
 void ListView::appendRow(ListRow row)
 {
     addTopLevelItem(new ListItem(std::move(row)));
+    // Rows added one by one are fitted once the additions are over.
+    if (!m_fitted.empty() && !m_fitPending) {
+        m_fitPending = true;
+        QTimer::singleShot(0, this, &ListView::fitColumns);
+    }
 }
 
 ListItem* ListView::rowAt(int index) const
@@ -297,7 +418,11 @@ ListPane::ListPane(ListKind kind, const char* name, QWidget* parent) : QStackedW
     m_companion->setMovement(QListView::Static);
     m_companion->setResizeMode(QListView::Adjust);
     m_companion->setWrapping(true);
-    m_companion->setUniformItemSizes(true);
+    // Every item its own size: titles are not cut to the first item's width.
+    m_companion->setUniformItemSizes(false);
+    m_companion->setLayoutMode(QListView::Batched);
+    m_companion->setItemDelegate(new CompanionDelegate(m_companion));
+    m_companion->setTextElideMode(Qt::ElideRight);
     m_companion->setSelectionMode(QAbstractItemView::SingleSelection);
     m_companion->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_companion->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -333,7 +458,13 @@ void ListPane::setViewMode(int mode)
         m_companion->setFlow(iconsMode ? QListView::LeftToRight : QListView::TopToBottom);
         m_companion->setWrapping(true);
         m_companion->setIconSize(iconsMode ? QSize(32, 32) : QSize(16, 16));
-        m_companion->setGridSize(iconsMode ? QSize(96, 72) : QSize());
+        // An icon's title wraps onto up to three lines under it, each some eighteen average
+        // characters wide (from the list's font, so a larger font or scale keeps the room).
+        const QFontMetrics metrics = m_companion->fontMetrics();
+        const QSize grid(metrics.averageCharWidth() * kIconTitleChars,
+                         32 + metrics.lineSpacing() * kIconTitleLines + metrics.height());
+        m_companion->setGridSize(iconsMode ? grid : QSize());
+        m_companion->setSpacing(iconsMode ? 0 : 2);
         m_companion->setWordWrap(iconsMode);
         m_companion->setMovement(QListView::Static);
         m_companion->setDragEnabled(m_list->dragEnabled());

@@ -67,6 +67,13 @@ public:
     // In-place editing of a row's caption; captionEdited reports the text when accepted.
     void startCaptionEdit(ListItem* item);
 
+    // Column widths as stored; a column without one fits its rows and caption after every fill
+    // until the person sizes it. The last column reaches to the right edge when there is room.
+    void setColumnWidths(const std::vector<std::optional<int>>& widths);
+    // The width a column was given or fitted to, which is what is stored: for the last column
+    // the width it has without the room it takes to reach the right edge.
+    int givenColumnWidth(int column) const;
+
 signals:
     void rowSelected(kavro::ListItem* item);
     void rowClicked(kavro::ListItem* item);
@@ -89,6 +96,9 @@ protected:
 private:
     void onItemChanged(QTreeWidgetItem* item, int column);
     void showSortIndicator();
+    void fitColumns();
+    void stretchLastColumn();
+    void updateGeometries() override;
 
     ListKind m_kind;
     SortState m_sort;
@@ -96,6 +106,11 @@ private:
     ListItem* m_editing = nullptr;
     QString m_editingText;
     PressedKeys m_pressed;
+    // Columns that fit their contents; sizing one by hand takes it out.
+    std::vector<int> m_fitted;
+    int m_lastGiven = -1; // the last column's width before stretching; -1: as it is
+    bool m_fitting = false;
+    bool m_fitPending = false;
 };
 
 // The place of one list in the right pane: the report view (index 0) and a companion

@@ -34,7 +34,8 @@ MachineBar::MachineBar(QWidget* parent) : QToolBar(parent)
     addWidget(m_names);
     addWidget(designed(new QLabel(QStringLiteral("DVD-RW Status: "), this), "TntLab_Show1", "TTntLabel"));
     m_state = designed(new QLabel(QStringLiteral("Checking "), this), "TntLab_RW_State", "TTntLabel");
-    m_state->setMinimumWidth(160);
+    // Room for the longest state ("Unknown", "Checking", ...) in any font or scale.
+    m_state->setMinimumWidth(m_state->fontMetrics().averageCharWidth() * 22);
     addWidget(m_state);
     m_detail = designed(new QPushButton(QStringLiteral("Detail"), this), "TntBtn_Detail", "TTntButton");
     addWidget(m_detail);

@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTimer>
@@ -82,6 +83,7 @@ NavigationTree::NavigationTree(QWidget* parent) : QTreeWidget(parent)
     setDropIndicatorShown(true);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::CopyAction);
+    showWholeItems(*this);
 
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
         if (!m_syncing)
@@ -111,6 +113,15 @@ NavigationTree::NavigationTree(QWidget* parent) : QTreeWidget(parent)
                 emit nodeEdited(node, text);
         });
     });
+}
+
+void NavigationTree::showWholeItems(QTreeView& tree)
+{
+    tree.setTextElideMode(Qt::ElideNone);
+    tree.setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    tree.setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    tree.header()->setStretchLastSection(false);
+    tree.header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
 void NavigationTree::setSource(const CategoryTree* tree)

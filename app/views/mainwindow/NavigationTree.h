@@ -22,6 +22,10 @@ class NavigationTree : public QTreeWidget {
 public:
     explicit NavigationTree(QWidget* parent = nullptr);
 
+    // Items show whole: the one column is as wide as the widest item shown, nothing is elided,
+    // and a horizontal scroll bar appears when that is wider than the tree (also for TreeView2).
+    static void showWholeItems(QTreeView& tree);
+
     void setSource(const CategoryTree* tree);
     void sync();
 

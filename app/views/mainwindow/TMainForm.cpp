@@ -10,6 +10,7 @@
 #include "shell/ui/TfrmPassword.h"
 #include "shell/ui/WidgetPlacementTarget.h"
 #include "views/mainwindow/AddDiscFlowMainForm.h"
+#include "views/mainwindow/Icons.h"
 #include "views/mainwindow/ListView.h"
 #include "views/mainwindow/MachineBar.h"
 #include "views/mainwindow/NavigationTree.h"
@@ -24,6 +25,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -102,6 +104,21 @@ ListPane* listPane(QWidget* parent, ListKind kind, const char* name, int columns
     return pane;
 }
 
+// A one-line field (the barcode) that keeps the height of a line of its font when the room is
+// short, as empty as it may be.
+class FieldLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    QSize minimumSizeHint() const override
+    {
+        const QFontMetrics metrics = fontMetrics();
+        const int frame = height() - contentsRect().height();
+        return QLabel::minimumSizeHint().expandedTo(QSize(metrics.averageCharWidth() * 8, metrics.height() + frame));
+    }
+    QSize sizeHint() const override { return QLabel::sizeHint().expandedTo(minimumSizeHint()); }
+};
+
 // One column of a list: its caption key and default, and the settings key of its width.
 struct Column {
     const char* key;
@@ -125,6 +142,7 @@ TMainForm::TMainForm(AppContext& context, Services services, QWidget* parent)
     buildPanes();
     buildPopupMenus();
     buildStatusBar();
+    setCommandIcons();
 
     readWindowSettings();
     if (!openCatalogue())
@@ -244,7 +262,8 @@ void TMainForm::buildToolBar()
 {
     m_toolBar = designed(new QToolBar(this), "TBToolbar1", "TTBToolbar");
     m_toolBar->setMovable(false);
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Icons over the captions, as a desktop program's toolbar shows them.
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
 
     const auto item = [this](const char* name, const QString& caption, bool visible = true) {
@@ -294,6 +313,19 @@ void TMainForm::buildToolBar()
     m_w.machineBar->hide();
 }
 
+void TMainForm::setCommandIcons()
+{
+    for (QAction* action : findChildren<QAction*>()) {
+        if (const QIcon icon = icons::forCommand(action->objectName()); !icon.isNull())
+            action->setIcon(icon);
+    }
+    // The toolbar's submenus are shown by their menus' actions.
+    for (QMenu* m : findChildren<QMenu*>()) {
+        if (const QIcon icon = icons::forCommand(m->objectName()); !icon.isNull())
+            m->menuAction()->setIcon(icon);
+    }
+}
+
 void TMainForm::buildPanes()
 {
     m_mainSplitter = designed(new QSplitter(Qt::Horizontal, this), "Splitter1", "TSplitter");
@@ -328,7 +360,7 @@ void TMainForm::buildPanes()
     m_w.richEditVolume2 = infoBox(dataTab, "RichEdit_Volume2");
     dataLayout->addWidget(m_w.richEditVolume2, 2);
     dataLayout->addWidget(designed(new QLabel(QStringLiteral("條碼"), dataTab), "Label1", "TLabel"));
-    m_w.staticText3 = designed(new QLabel(dataTab), "StaticText3", "TStaticText");
+    m_w.staticText3 = designed(new FieldLabel(dataTab), "StaticText3", "TStaticText");
     m_w.staticText3->setFrameShape(QFrame::StyledPanel);
     m_w.staticText3->setTextInteractionFlags(Qt::TextSelectableByMouse);
     dataLayout->addWidget(m_w.staticText3);
@@ -351,6 +383,7 @@ void TMainForm::buildPanes()
     left->addWidget(m_w.leftSplitter, 1);
     m_w.treeView2 = designed(new QTreeWidget(m_w.leftPane), "TreeView2", "TTreeView");
     m_w.treeView2->setHeaderHidden(true);
+    NavigationTree::showWholeItems(*m_w.treeView2);
     m_w.treeView2->hide();
     left->addWidget(m_w.treeView2, 1);
 
@@ -549,7 +582,9 @@ void TMainForm::readWindowSettings()
 void TMainForm::applyFontSettings()
 {
     const Settings& settings = *m_context.settings;
-    QFont mainFont = font();
+    // One font for every window of the program: the menus, the dialogs and this one. It starts
+    // from the desktop's font, not from what an earlier window left.
+    QFont mainFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     const std::string family = keys::read(settings, keys::FontNameStartup);
     if (!family.empty())
         mainFont.setFamily(qs(family));
@@ -567,7 +602,7 @@ void TMainForm::applyFontSettings()
     else if (style == "fsStrikeOut")
         mainFont.setStrikeOut(true);
     keys::read(settings, keys::Charset); // Qt fonts have no character set; read for the order only
-    setFont(mainFont);
+    QApplication::setFont(mainFont);
 
     // Colours are stored as 0x00BBGGRR; negative values name system colours, which stay.
     if (color >= 0) {
@@ -641,12 +676,15 @@ void TMainForm::readColumnWidths()
 {
     const Settings& settings = *m_context.settings;
     for (const ListColumns& list : columnTable(m_w)) {
-        for (std::size_t c = 0; c < list.columns.size(); ++c) {
-            const Column& column = list.columns[c];
-            const int width =
-                column.width.name.empty() ? column.width.def : keys::read(settings, column.width);
-            list.list->setColumnWidth(static_cast<int>(c), width + column.extra);
+        // A column whose width the file does not hold fits its contents (a first start).
+        std::vector<std::optional<int>> widths;
+        for (const Column& column : list.columns) {
+            const std::optional<int> width = column.width.name.empty()
+                                                 ? std::optional<int>(column.width.def)
+                                                 : keys::readSaved(settings, column.width);
+            widths.push_back(width ? std::optional<int>(*width + column.extra) : std::nullopt);
         }
+        list.list->setColumnWidths(widths);
     }
 }
 
@@ -694,13 +732,13 @@ void TMainForm::saveWindowSettings()
         keys::write(settings, keys::FormWidth, normal.width());
         keys::write(settings, keys::FormHeight, normal.height());
         keys::write(settings, keys::WindowState, state);
-        keys::write(settings, keys::ExplorerWidth1, m_w.listView1->columnWidth(0));
-        keys::write(settings, keys::ExplorerWidth2, m_w.listView1->columnWidth(1));
-        keys::write(settings, keys::ExplorerWidth3, m_w.listView1->columnWidth(2));
-        keys::write(settings, keys::ExplorerWidth11, m_w.listView2->columnWidth(0));
-        keys::write(settings, keys::ExplorerWidth12, m_w.listView2->columnWidth(1));
-        keys::write(settings, keys::ExplorerWidth13, m_w.listView2->columnWidth(2));
-        keys::write(settings, keys::ExplorerWidth15, m_w.listView2->columnWidth(3));
+        keys::write(settings, keys::ExplorerWidth1, m_w.listView1->givenColumnWidth(0));
+        keys::write(settings, keys::ExplorerWidth2, m_w.listView1->givenColumnWidth(1));
+        keys::write(settings, keys::ExplorerWidth3, m_w.listView1->givenColumnWidth(2));
+        keys::write(settings, keys::ExplorerWidth11, m_w.listView2->givenColumnWidth(0));
+        keys::write(settings, keys::ExplorerWidth12, m_w.listView2->givenColumnWidth(1));
+        keys::write(settings, keys::ExplorerWidth13, m_w.listView2->givenColumnWidth(2));
+        keys::write(settings, keys::ExplorerWidth15, m_w.listView2->givenColumnWidth(3));
     } catch (...) {
         // The group is saved as a whole or as far as it got; closing never stops here.
     }

@@ -97,6 +97,7 @@ private:
     void buildPanes();
     void buildPopupMenus();
     void buildStatusBar();
+    void setCommandIcons();
     bool openCatalogue();
     void readWindowSettings();
     void applyFontSettings();

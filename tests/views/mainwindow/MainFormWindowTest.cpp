@@ -41,6 +41,7 @@ QStringList visibleToolbarItems(QToolBar* bar)
 
 TEST_F(MainFormWindow, TheLayoutHasItsDesignedControlsInTheirPlaces)
 {
+    dir.write("Data/Kavro.ini", "[EXPLORER]\nWidth11=100\nWidth14=40\n");
     openForm();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Kavro 5.1 V1.023"));
     auto* toolbar = form->findChild<QToolBar*>(QStringLiteral("TBToolbar1"));
@@ -68,7 +69,7 @@ TEST_F(MainFormWindow, TheLayoutHasItsDesignedControlsInTheirPlaces)
         EXPECT_EQ(form->statusPanel(i)->width(), widths[i]);
     // Column captions and widths as the settings give them.
     EXPECT_EQ(w().listView5->columnWidth(0), 140);
-    EXPECT_EQ(w().searchView->columnWidth(0), 40);
+    EXPECT_EQ(w().searchView->columnWidth(0), 100);
     EXPECT_EQ(w().searchView->columnWidth(3), 80);
     EXPECT_EQ(w().listView3->columnWidth(3), 40);
     EXPECT_EQ(w().listView3->headerItem()->text(4), QString::fromUtf8("使用者"));
