@@ -85,14 +85,19 @@ SlotMap BuildSlotMap(Catalogue& catalogue, const ChangerContext& ctx, int machin
 
     // The last take-out record of each slot: a disc taken out is not in its slot.
     const std::string name = ctx.machines.MachineName(machine);
+    // The log keeps the word of the language the take-out was made in: a record made before the
+    // language was switched counts as well (the shipped languages' words, and the one in use).
     const std::string takeOutWord = ctx.text("3606", "取出");
+    auto tookOut = [&](const std::string& access) {
+        return access == takeOutWord || access == "取出" || access == "Take Out";
+    };
     for (const RetrieveLogRow& row : ReadRetrieveLog(dataFolder / "Retrieve.log")) {
         if (row.machineName != name)
             continue;
         int slot = 0;
         std::from_chars(row.slot.data(), row.slot.data() + row.slot.size(), slot);
         if (SlotInfo* info = at(slot)) {
-            const bool out = row.access == takeOutWord;
+            const bool out = tookOut(row.access);
             if (out)
                 info->state = SlotState::TakenOut;
             else if (info->state == SlotState::TakenOut)
