@@ -32,11 +32,11 @@ TEST_F(SlotMapWindow, EachSlotShowsItsStateAndTitleAClickSelectsADoubleClickPres
     for (const auto& [slot, title] :
          {std::pair{1, "Holiday 2019"}, {2, "Photos"}, {3, "Taxes"}, {4, "Music"}})
         addRecord(slot, title);
-    // Slot 1 was taken out and put back, slot 3 taken out.
+    // Slot 1 was taken out and put back, slot 3 taken out while the program spoke English.
     const auto retrieveLog = dir.path() / "Data/Retrieve.log";
     takeOutLog(retrieveLog, 1, "取出", "2024-3-1 10:00");
     takeOutLog(retrieveLog, 1, "置放", "2024-3-2 11:00");
-    takeOutLog(retrieveLog, 3, "取出", "2024-3-3 12:00");
+    takeOutLog(retrieveLog, 3, "Take Out", "2024-3-3 12:00");
     // A check of slot 4 finds another disc than its record; slot 1 checks out.
     auto s = services();
     CabinetRunOptions check;
@@ -69,7 +69,7 @@ TEST_F(SlotMapWindow, EachSlotShowsItsStateAndTitleAClickSelectsADoubleClickPres
     } cells[] = {
         {1, SlotState::Catalogued, "catalogued: Holiday 2019\n置放 2024-3-2 11:00: lent to Ann"},
         {2, SlotState::InDrive, "in the drive: Photos"},
-        {3, SlotState::TakenOut, "taken out: Taxes\n取出 2024-3-3 12:00: lent to Ann"},
+        {3, SlotState::TakenOut, "taken out: Taxes\nTake Out 2024-3-3 12:00: lent to Ann"},
         {4, SlotState::Flagged, "flagged: Music\ndifferent disc: a different disc than catalogued: MUSIC"},
         {5, SlotState::Free, "free"},
         {100, SlotState::Free, "free"},
