@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins
+    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins qt6-translations-l10n
     libusb-1.0-0-dev libsqlite3-dev sqlite3 libjpeg-dev
     pxlib-dev mdbtools-dev libcdio-dev libblkid-dev
     libgtest-dev libgmock-dev

@@ -1,4 +1,5 @@
 #include "shell/ui/QtPerson.h"
+#include "shell/ui/QtTranslation.h"
 
 #include "support/TempDir.h"
 
@@ -93,4 +94,26 @@ TEST(QtPersonBoxes, ButtonsAreLabelledInTheProgramsLanguage)
     QTimer::singleShot(0, [&] { seen = buttonTexts(); });
     EXPECT_EQ(person.inputBox("Name", "Machine name:", "KZ"), std::nullopt);
     EXPECT_EQ(seen, (QStringList{QStringLiteral("取消"), QStringLiteral("確定")}));
+}
+
+// Qt's own words follow the language file's choice of Qt translation, and go back to English.
+TEST(QtTranslation, FollowsTheLanguageFile)
+{
+    struct Language final : kavro::Texts {
+        std::string qtName;
+        std::string text(std::string_view key, std::string_view fallback) const override
+        {
+            return key == "5114" ? qtName : std::string(fallback);
+        }
+    } language;
+    const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    language.qtName = "zh_TW";
+    if (!kavro::UseQtTranslation(language))
+        GTEST_SKIP() << "Qt's Chinese translation (qt6-translations-l10n) is not installed";
+    EXPECT_NE(cancel(), QStringLiteral("Cancel"));
+    for (const char* name : {"en", "../../etc/passwd", "xx_XX"}) {
+        language.qtName = name;
+        EXPECT_FALSE(kavro::UseQtTranslation(language)) << name;
+        EXPECT_EQ(cancel(), QStringLiteral("Cancel")) << name;
+    }
 }

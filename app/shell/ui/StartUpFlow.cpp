@@ -4,6 +4,7 @@
 #include "shell/StartUp.h"
 #include "shell/ui/KavroApplication.h"
 #include "shell/ui/QtClock.h"
+#include "shell/ui/QtTranslation.h"
 #include "shell/ui/TSplashForm.h"
 #include "shell/ui/TfrmKeyPassword.h"
 
@@ -87,6 +88,7 @@ bool StartUpFlow::prepareFiles()
     }
     m_context.windowTitle = m_context.language.text("0000", "KAVRO 5.1");
     m_person.setTexts(&m_context.language);
+    UseQtTranslation(m_context.language);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "shell/AppContext.h"
 #include "shell/SettingsKeys.h"
 #include "shell/ui/Designed.h"
+#include "shell/ui/QtTranslation.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -313,6 +314,7 @@ void TfrmSetup::previewLanguage(const QString& displayName)
         return;
     m_context.languageFilePath = m_context.file("Language/" + choice->fileName);
     m_context.language.load(m_context.languageFilePath);
+    UseQtTranslation(m_context.language);
     if (m_hooks.relabelMainWindow)
         m_hooks.relabelMainWindow();
     relabel();
