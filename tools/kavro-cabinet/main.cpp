@@ -9,6 +9,8 @@
 // check: nothing is written, each slot is compared with its record; map: the slot map from the
 // catalogue and the take-out log, without moving the cabinet. SLOTS like "1-40,45" (default: every
 // slot). One line per slot; exit 0 done, 1 some slots failed, 2 bad use (or Kavro is running).
+// Ctrl-C (or SIGTERM) stops as the window's Stop does: after the slot under way, its disc back in
+// its slot; a second one ends the program at once.
 #include "cataloguing/CabinetRun.h"
 #include "cataloguing/SlotMap.h"
 #include "catalogue/records/Catalogue.h"
@@ -32,6 +34,7 @@
 #include <QCoreApplication>
 
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -83,13 +86,44 @@ public:
     void progress(int, int, const std::string&) override {}
 };
 
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+// The first Ctrl-C or SIGTERM asks the run to stop; the handler is reset by it, so a second one
+// ends the program.
+void catchInterrupts()
+{
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
 class PrintingObserver final : public CabinetRun::Observer {
 public:
     void slotStarted(int index, int count, int slot) override
     {
+        m_slot = slot;
         std::fprintf(stderr, "[%d/%d] slot %d\n", index + 1, count, slot);
+        noticeInterrupt();
     }
-    void stepStarted(CabinetRun::Step) override {}
+    void stepStarted(CabinetRun::Step) override { noticeInterrupt(); }
+    // Looked at between the steps and through every wait of the run (the clock's event hook).
+    void noticeInterrupt()
+    {
+        if (g_interrupted == 0 || run == nullptr || run->stopped())
+            return;
+        run->stop();
+        std::fprintf(stderr, "kavro-cabinet: stopping after slot %d, once its disc is back in its slot\n", m_slot);
+    }
+
+    CabinetRun* run = nullptr;
     void slotDone(const SlotResult& r) override
     {
         std::printf("%d\t%s\t%s%s%s\n", r.slot, std::string(OutcomeWord(r.outcome)).c_str(), r.title.c_str(),
@@ -97,6 +131,9 @@ public:
         std::fflush(stdout);
     }
     void discWritten(int, int, bool) override {}
+
+private:
+    int m_slot = 0;
 };
 
 std::optional<int> parseId(const std::string& text)
@@ -177,7 +214,11 @@ int main(int argc, char** argv)
     if (folder.back() != '/')
         folder += '/';
     ConsolePerson person;
-    SystemClock clock([] { QCoreApplication::processEvents(); });
+    PrintingObserver observer;
+    SystemClock clock([&observer] {
+        QCoreApplication::processEvents();
+        observer.noticeInterrupt();
+    });
     DefaultTexts texts;
     Settings settings(startup::chooseSettingsFile(folder));
     Catalogue catalogue(folder, person, texts, clock);
@@ -245,8 +286,9 @@ int main(int argc, char** argv)
                        : refresh              ? ExistingSlots::Refresh
                                               : ExistingSlots::Skip;
     options.askTitles = true;
-    PrintingObserver observer;
     CabinetRun run(services, options, &observer);
+    observer.run = &run;
+    catchInterrupts();
     const auto results = run.run();
     bool failed = results.size() < chosen.size();
     for (const SlotResult& r : results)
