@@ -34,6 +34,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QResizeEvent>
+#include <QScopedValueRollback>
 #include <QSessionManager>
 #include <QShortcut>
 #include <QSplitter>
@@ -149,6 +151,7 @@ TMainForm::TMainForm(AppContext& context, Services services, QWidget* parent)
         return;
     placeWindowTexts(*this, m_context, this);
     setColumnCaptions();
+    fitToolBar();
 
     TorvexCalls* calls = m_services.torvex;
     if (!calls) {
@@ -707,6 +710,7 @@ void TMainForm::relabel()
 {
     placeWindowTexts(*this, m_context, this);
     setColumnCaptions();
+    fitToolBar();
     if (!m_catalogue)
         return;
     CategoryTree& tree = m_catalogue->categoryTree();
@@ -818,9 +822,31 @@ void TMainForm::pageUp()
     list->selectRow(list->rowAt(target));
 }
 
+void TMainForm::fitToolBar()
+{
+    // Captions under the icons while every item fits the window; icons alone (the captions in
+    // their tips) when the window is too narrow for that, rather than items hidden behind the
+    // toolbar's overflow button.
+    if (m_fittingToolBar || !m_toolBar)
+        return;
+    const QScopedValueRollback fitting(m_fittingToolBar, true);
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    if (m_toolBar->sizeHint().width() > width())
+        m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    fitToolBar();
+}
+
 void TMainForm::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
+    // Captions of another length or in another font.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::LanguageChange)
+        fitToolBar();
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         startActivationTimer();
 }

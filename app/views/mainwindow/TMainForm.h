@@ -88,6 +88,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -98,6 +99,7 @@ private:
     void buildPopupMenus();
     void buildStatusBar();
     void setCommandIcons();
+    void fitToolBar();
     bool openCatalogue();
     void readWindowSettings();
     void applyFontSettings();
@@ -121,6 +123,7 @@ private:
     int m_windowState = 2;
 
     QToolBar* m_toolBar = nullptr;
+    bool m_fittingToolBar = false;
     QSplitter* m_mainSplitter = nullptr;
     // The one-shot 2,000 ms timer after the window is first activated.
     QTimer m_activationTimer;

@@ -181,3 +181,24 @@ TEST_F(WindowLook, SizesSavedAtScaleTwoComeBackTheSameAtScaleOne)
     EXPECT_EQ(w().leftSplitter->sizes().value(0), 180);
     EXPECT_EQ(w().listView2->columnWidth(0), 150);
 }
+
+TEST_F(WindowLook, ANarrowAndLowWindowShowsEveryToolbarItemAsAnIconAndTheBarcodeField)
+{
+    openForm();
+    auto* toolbar = form->findChild<QToolBar*>(QStringLiteral("TBToolbar1"));
+    ASSERT_NE(toolbar, nullptr);
+    for (const int width : {1200, 520, 1200}) {
+        form->resize(width, 420);
+        showForm();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(toolbar->toolButtonStyle(), width > 1000 ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly)
+            << width;
+        for (QAction* action : toolbar->actions()) {
+            if (action->isVisible())
+                EXPECT_TRUE(toolbar->widgetForAction(action)->isVisible())
+                    << width << " " << action->text().toStdString() << " is behind the overflow";
+        }
+        EXPECT_GE(w().staticText3->contentsRect().height(), w().staticText3->fontMetrics().height())
+            << "the barcode keeps a line";
+    }
+}
