@@ -110,8 +110,10 @@ SlotMap BuildSlotMap(Catalogue& catalogue, const ChangerContext& ctx, int machin
         SlotInfo* info = at(r.slot);
         if (info == nullptr)
             continue;
+        // An empty slot is wrong only where the catalogue has a disc: that disc is missing.
+        const bool missing = r.outcome == SlotOutcome::Empty && info->state == SlotState::Catalogued;
         const bool wrong = r.outcome == SlotOutcome::DifferentDisc || r.outcome == SlotOutcome::Unreadable ||
-                           r.outcome == SlotOutcome::Failed || r.outcome == SlotOutcome::NotCatalogued;
+                           r.outcome == SlotOutcome::Failed || r.outcome == SlotOutcome::NotCatalogued || missing;
         if (wrong && info->state != SlotState::TakenOut) {
             info->state = SlotState::Flagged;
             info->note = std::string(OutcomeWord(r.outcome)) + (r.reason.empty() ? "" : ": " + r.reason);
