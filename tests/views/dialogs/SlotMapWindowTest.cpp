@@ -30,20 +30,23 @@ void takeOutLog(const std::filesystem::path& file, int slot, const char* access,
 TEST_F(SlotMapWindow, EachSlotShowsItsStateAndTitleAClickSelectsADoubleClickPresentsAndItPrintsOnOnePage)
 {
     for (const auto& [slot, title] :
-         {std::pair{1, "Holiday 2019"}, {2, "Photos"}, {3, "Taxes"}, {4, "Music"}})
+         {std::pair{1, "Holiday 2019"}, {2, "Photos"}, {3, "Taxes"}, {4, "Music"}, {6, "Lost"}})
         addRecord(slot, title);
     // Slot 1 was taken out and put back, slot 3 taken out while the program spoke English.
     const auto retrieveLog = dir.path() / "Data/Retrieve.log";
     takeOutLog(retrieveLog, 1, "取出", "2024-3-1 10:00");
     takeOutLog(retrieveLog, 1, "置放", "2024-3-2 11:00");
     takeOutLog(retrieveLog, 3, "Take Out", "2024-3-3 12:00");
-    // A check of slot 4 finds another disc than its record; slot 1 checks out.
+    // A check finds another disc than its record in slot 4, slot 5 empty as the catalogue says, and
+    // slot 6 empty where the catalogue has a disc.
     auto s = services();
     CabinetRunOptions check;
     check.machine = kDrive;
-    check.slotNumbers = {4};
+    check.slotNumbers = {4, 5, 6};
     check.existing = ExistingSlots::CheckOnly;
-    ASSERT_EQ(CabinetRun(s, check).run().at(0).outcome, SlotOutcome::DifferentDisc);
+    const auto checked = CabinetRun(s, check).run();
+    ASSERT_EQ(checked.size(), 3u);
+    ASSERT_EQ(checked[0].outcome, SlotOutcome::DifferentDisc);
     // Slot 2's disc is in the drive, as the drive check reads it.
     ASSERT_TRUE(Acknowledged(ctx->torvex.USBCDMovetoDrive(kDrive, 2)));
     settle();
@@ -72,6 +75,7 @@ TEST_F(SlotMapWindow, EachSlotShowsItsStateAndTitleAClickSelectsADoubleClickPres
         {3, SlotState::TakenOut, "taken out: Taxes\nTake Out 2024-3-3 12:00: lent to Ann"},
         {4, SlotState::Flagged, "flagged: Music\ndifferent disc: a different disc than catalogued: MUSIC"},
         {5, SlotState::Free, "free"},
+        {6, SlotState::Flagged, "flagged: Lost\nempty"},
         {100, SlotState::Free, "free"},
     };
     for (const auto& c : cells) {
