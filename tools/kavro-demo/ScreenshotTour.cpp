@@ -60,12 +60,15 @@ QTreeWidgetItem* findItem(QTreeWidget& tree, const QString& text)
     return found.isEmpty() ? nullptr : found.first();
 }
 
-// A window's grab with a plain frame and its caption, as a window manager would draw it.
-QImage framed(const QImage& content, const QString& caption)
+// A window's grab with a plain frame and its caption, as a window manager would draw it. At a
+// scale above one the picture keeps the screen's pixels only when devicePixels is set (the
+// other pictures paint dialogs over it in window units).
+QImage framed(const QImage& content, const QString& caption, bool devicePixels = false)
 {
     const qreal dpr = content.devicePixelRatio();
     const QSize size(qRound(content.width() / dpr) + 2, qRound(content.height() / dpr) + kTitleBar + 1);
-    QImage out(size, QImage::Format_RGB32);
+    QImage out(devicePixels ? size * dpr : size, QImage::Format_RGB32);
+    out.setDevicePixelRatio(devicePixels ? dpr : 1.0);
     out.fill(QColor(60, 64, 72));
     QPainter p(&out);
     p.fillRect(QRect(1, 1, size.width() - 2, kTitleBar - 1), QColor(214, 221, 232));
@@ -154,7 +157,7 @@ bool overModalDialog(QWidget& form, const char* entry, const std::string& out, c
 
 } // namespace
 
-int RunScreenshotTour(const std::string& folderIn, const std::string& outFolder)
+int RunScreenshotTour(const std::string& folderIn, const std::string& outFolder, bool mainWindowOnly)
 {
     std::string folder = std::filesystem::absolute(folderIn).lexically_normal().string();
     if (folder.back() != '/')
@@ -214,6 +217,11 @@ int RunScreenshotTour(const std::string& folderIn, const std::string& outFolder)
         if (auto* tabs = child<QTabWidget>(form, "PageControl1"))
             tabs->setCurrentIndex(1);
         waitMs(500);
+        if (mainWindowOnly) {
+            const bool shot = save(framed(form.grab().toImage(), form.windowTitle(), true), out, "main-window.png");
+            form.close();
+            return shot ? 0 : 1;
+        }
         failures += save(grabWindow(form), out, "category-mode.png") ? 0 : 1;
     } else {
         std::fprintf(stderr, "kavro-demo: \"%s\" not found in the lists\n", title.toLocal8Bit().constData());

@@ -15,6 +15,8 @@ namespace kavro {
 // Window frames are drawn around the grabs with the windows' captions. Needs a QApplication;
 // folder is the demo program folder (its settings are changed for the window's size). 0 when
 // every picture was written.
-int RunScreenshotTour(const std::string& folder, const std::string& outFolder);
+// mainWindowOnly: only main-window.png, the view of category-mode.png in the screen's own
+// pixels (twice as many at scale two).
+int RunScreenshotTour(const std::string& folder, const std::string& outFolder, bool mainWindowOnly = false);
 
 } // namespace kavro

@@ -1,12 +1,13 @@
 // kavro-demo: gives a Kavro program folder the demo catalogue (see README, "The demo folder").
 //
 //     kavro-demo FOLDER
-//     kavro-demo --screenshots FOLDER OUTFOLDER
+//     kavro-demo --screenshots FOLDER OUTFOLDER [--main-window]
 //
 // FOLDER is a program folder (Kavro, libtorvex.so and Language/ in it). When it has no
 // KAVRO2.MDB, the demo catalogue is made there; otherwise nothing is touched. With
 // --screenshots, Kavro's main window is opened on FOLDER (a demo folder that may be changed)
-// and the README's screenshots are written to OUTFOLDER (tools/kavro-demo/screenshots.sh).
+// and the README's screenshots are written to OUTFOLDER (tools/kavro-demo/screenshots.sh);
+// with --main-window only the main window's picture, main-window.png.
 
 #include "ScreenshotTour.h"
 #include "platform/SystemClock.h"
@@ -26,12 +27,13 @@
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && std::string(argv[1]) == "--screenshots") {
+    if ((argc == 4 || (argc == 5 && std::string(argv[4]) == "--main-window")) &&
+        std::string(argv[1]) == "--screenshots") {
         QApplication app(argc, argv);
-        return kavro::RunScreenshotTour(argv[2], argv[3]);
+        return kavro::RunScreenshotTour(argv[2], argv[3], argc == 5);
     }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: kavro-demo FOLDER\n       kavro-demo --screenshots FOLDER OUTFOLDER\n");
+        std::fprintf(stderr, "usage: kavro-demo FOLDER\n       kavro-demo --screenshots FOLDER OUTFOLDER [--main-window]\n");
         return 2;
     }
     std::string folder = std::filesystem::absolute(argv[1]).lexically_normal().string();
