@@ -299,6 +299,9 @@ void TfrmCatalogueCabinet::slotDone(const SlotResult& result)
     row->setText(1, q(OutcomeText(m_texts, result.outcome)));
     row->setText(2, q(result.title));
     row->setText(3, q(result.reason));
+    // Slot, outcome and title as wide as they need; the reason takes the rest.
+    for (int c = 0; c < 3; ++c)
+        m_results->resizeColumnToContents(c);
     m_results->scrollToItem(row);
     showProgress();
 }
@@ -311,7 +314,11 @@ void TfrmCatalogueCabinet::discWritten(int, int, bool)
 
 std::string TfrmCatalogueCabinet::resultsCsv() const
 {
-    std::string out = "Slot,Outcome,Title,Reason\r\n";
+    // The header as the table shows it, in the language of the window.
+    std::string out;
+    for (int c = 0; c < 4; ++c)
+        out += (c ? "," : "") + csvField(m_results->headerItem()->text(c).toStdString());
+    out += "\r\n";
     for (int i = 0; i < m_results->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = m_results->topLevelItem(i);
         for (int c = 0; c < 4; ++c)
@@ -329,7 +336,8 @@ void TfrmCatalogueCabinet::exportCsv()
     std::ofstream out(file.toStdString(), std::ios::binary);
     const std::string csv = resultsCsv();
     out.write(csv.data(), static_cast<std::streamsize>(csv.size()));
-    if (!out)
+    out.close();
+    if (out.fail())
         QMessageBox::warning(this, windowTitle(), t("5226", "%1 could not be written.").arg(file));
 }
 

@@ -97,6 +97,10 @@ TEST_F(CatalogueCabinetWindow, ARunTakesTheChoicesShowsItsProgressAndExportsOneR
     EXPECT_EQ(rows[2], (std::vector<std::string>{"5", "empty", "", ""}));
     EXPECT_EQ(written, 1);
     EXPECT_EQ(window->progressText()->text().toStdString(), "Done: 3 of 3 slots.");
+    // Every title shows whole in its column.
+    auto* table = window->findChild<QTreeWidget*>(QStringLiteral("ListView_CabinetResults"));
+    ASSERT_NE(table, nullptr);
+    EXPECT_GE(table->columnWidth(2), table->fontMetrics().horizontalAdvance(QStringLiteral("Photos, 2019")));
 
     // The choices reached the run: its log line, and the new disc's category.
     const std::string log = fileText(dir.path() / "Data/CabinetRun.log");
