@@ -524,6 +524,11 @@ void TMainForm::connectCommands()
                                           std::tuple{"N_slot_map", "5018", "Slot Map…"}})
         if (QAction* action = designedAction(QString::fromLatin1(name)))
             action->setText(QString::fromStdString(m_changer->context().text(key, text)));
+    // The bar of a cabinet with a drive offers its cataloguing and its slot map too.
+    m_w.machineBar->addSeparator();
+    for (const char* name : {"N_catalogue_cabinet", "N_slot_map"})
+        if (QAction* action = designedAction(QString::fromLatin1(name)))
+            m_w.machineBar->addAction(action);
     connect(m_changer.get(), &ChangerControls::discsWritten, this, [this] {
         m_browser->rebuildDiscNodes();
         m_browser->syncTree();

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -59,6 +60,13 @@ TEST_F(CabinetCommands, TheMenuOpensTheRunOfADriveCabinetAndItsSlotMap)
                                          "load 1\nreturn 1\nslot 1 empty |  | \n");
     openForm();
     showForm();
+    // The machine bar offers both as well.
+    auto* bar = form->findChild<QToolBar*>(QStringLiteral("TB_DVDRW"));
+    ASSERT_NE(bar, nullptr);
+    for (const char* entry : {"N_catalogue_cabinet", "N_slot_map"})
+        EXPECT_NE(qobject_cast<QToolButton*>(bar->widgetForAction(form->designedAction(QString::fromLatin1(entry)))),
+                  nullptr)
+            << entry;
 
     const bool ran =
         withWindow<TfrmCatalogueCabinet>("N_catalogue_cabinet", [](TfrmCatalogueCabinet& window) {
