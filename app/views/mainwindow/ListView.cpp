@@ -197,6 +197,14 @@ void ListView::stretchLastColumn()
     }
 }
 
+void ListView::changeEvent(QEvent* event)
+{
+    QTreeWidget::changeEvent(event);
+    // Another font (the settings dialog's choice): fitted columns fit its texts.
+    if (event->type() == QEvent::FontChange)
+        fitColumns();
+}
+
 void ListView::updateGeometries()
 {
     QTreeWidget::updateGeometries();
@@ -473,6 +481,14 @@ void ListPane::setViewMode(int mode)
         m_mode = 0;
         setCurrentWidget(m_list);
     }
+}
+
+void ListPane::changeEvent(QEvent* event)
+{
+    QStackedWidget::changeEvent(event);
+    // The icons' grid is measured in the font's characters.
+    if (event->type() == QEvent::FontChange && m_mode != 0)
+        setViewMode(m_mode);
 }
 
 bool ListPane::hasListFocus() const

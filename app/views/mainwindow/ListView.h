@@ -92,6 +92,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void onItemChanged(QTreeWidgetItem* item, int column);
@@ -134,6 +135,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     ListItem* itemAt(const QModelIndex& index) const;

@@ -3,6 +3,7 @@
 #include "views/mainwindow/MainFormFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QListView>
 #include <QMenu>
@@ -61,6 +62,17 @@ TEST_F(WindowLook, OnAFirstStartColumnsFitTheirTextsAndTheLastReachesTheRightEdg
         right += list->columnWidth(c);
     }
     EXPECT_EQ(right, list->viewport()->width()) << "no empty strip right of the last column";
+
+    // A larger font for the program (the settings dialog's choice): still nothing cut.
+    const QFont before = QApplication::font();
+    QFont larger = before;
+    larger.setPointSize(before.pointSize() + 6);
+    QApplication::setFont(larger);
+    QCoreApplication::sendPostedEvents();
+    for (int c = 0; c < last; ++c)
+        EXPECT_GE(list->columnWidth(c), static_cast<QAbstractItemView*>(list)->sizeHintForColumn(c)) << c;
+    QApplication::setFont(before);
+    QCoreApplication::sendPostedEvents();
 
     // A width the person gives is kept and stored; the last column's is what it was given.
     list->setColumnWidth(0, 77);
