@@ -24,6 +24,9 @@ MachineBar::MachineBar(QWidget* parent) : QToolBar(parent)
     designed(this, "TB_DVDRW", "TTBToolWindow");
     setMovable(false);
     setFloatable(false);
+    // Commands added as actions (Catalogue Cabinet, Slot Map) show their captions, like the
+    // bar's buttons, not an icon alone.
+    setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     addWidget(designed(new QLabel(QStringLiteral("Machine Name "), this), "TntLab_RW_Name", "TTntLabel"));
     m_names = designed(new QComboBox(this), "TntCB_RW_Name", "TTntComboBox");

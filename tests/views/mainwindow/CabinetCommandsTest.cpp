@@ -63,10 +63,11 @@ TEST_F(CabinetCommands, TheMenuOpensTheRunOfADriveCabinetAndItsSlotMap)
     // The machine bar offers both as well.
     auto* bar = form->findChild<QToolBar*>(QStringLiteral("TB_DVDRW"));
     ASSERT_NE(bar, nullptr);
-    for (const char* entry : {"N_catalogue_cabinet", "N_slot_map"})
-        EXPECT_NE(qobject_cast<QToolButton*>(bar->widgetForAction(form->designedAction(QString::fromLatin1(entry)))),
-                  nullptr)
-            << entry;
+    for (const char* entry : {"N_catalogue_cabinet", "N_slot_map"}) {
+        auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(form->designedAction(QString::fromLatin1(entry))));
+        ASSERT_NE(button, nullptr) << entry;
+        EXPECT_NE(button->toolButtonStyle(), Qt::ToolButtonIconOnly) << entry; // its caption shows
+    }
 
     const bool ran =
         withWindow<TfrmCatalogueCabinet>("N_catalogue_cabinet", [](TfrmCatalogueCabinet& window) {
