@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace kavro {
 
 namespace {
@@ -16,6 +18,9 @@ QString qs(const std::string& s)
 {
     return QString::fromStdString(s);
 }
+
+// The machine-name box is never narrower than this many characters.
+constexpr int kLeastNameChars = 12;
 
 } // namespace
 
@@ -32,7 +37,7 @@ MachineBar::MachineBar(QWidget* parent) : QToolBar(parent)
     m_names = designed(new QComboBox(this), "TntCB_RW_Name", "TTntComboBox");
     m_names->setEditable(true); // its text need not be one of its entries
     m_names->setInsertPolicy(QComboBox::NoInsert);
-    m_names->setMinimumContentsLength(12);
+    m_names->setMinimumContentsLength(kLeastNameChars);
     m_names->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     addWidget(m_names);
     addWidget(designed(new QLabel(QStringLiteral("DVD-RW Status: "), this), "TntLab_Show1", "TTntLabel"));
@@ -84,6 +89,11 @@ void MachineBar::showDisplay(const ChangerDisplay& display)
     if (index >= 0)
         m_names->setCurrentIndex(index);
     m_names->setEditText(text);
+    // The box fits its entries by itself; a shown name that is none of them needs room too.
+    const QFontMetrics metrics = m_names->fontMetrics();
+    const int charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('x')));
+    const int textChars = (metrics.horizontalAdvance(text) + charWidth - 1) / charWidth;
+    m_names->setMinimumContentsLength(std::max(kLeastNameChars, textChars));
 
     m_state->setText(qs(display.stateLabel()));
     m_eject->setEnabled(display.ejectEnabled());

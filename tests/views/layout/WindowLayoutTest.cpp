@@ -39,6 +39,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -46,6 +47,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -82,9 +84,9 @@ public:
 };
 
 // Every visible text-bearing control of the window that is smaller than its texts need: labels,
-// buttons (push, check, radio, tool) and status-bar panels against their size hint, a
-// word-wrapped label against the height its width needs, group boxes against the least size
-// that shows their title and content.
+// buttons (push, check, radio, tool) and status-bar panels against their size hint, combo boxes
+// against their shown text, a word-wrapped label against the height its width needs, group
+// boxes against the least size that shows their title and content.
 std::vector<std::string> clippedControls(QWidget& window)
 {
     std::vector<std::string> clipped;
@@ -107,6 +109,18 @@ std::vector<std::string> clippedControls(QWidget& window)
             needs.setWidth(std::min(needs.width(), textWidth + iconWidth + 2 * frame));
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
             text = button->text();
+        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            // The shown text (which need not be one of the entries) with the box's frame and
+            // arrow, as the style measures them.
+            text = combo->currentText();
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            option.editable = combo->isEditable();
+            // Measured as the box measures its entries.
+            QSize content(combo->fontMetrics().boundingRect(text).width(), combo->fontMetrics().height());
+            if (!combo->itemIcon(combo->currentIndex()).isNull())
+                content.rwidth() += combo->iconSize().width() + 4;
+            needs.setWidth(combo->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, combo).width());
         } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
             text = group->title();
             needs = group->minimumSizeHint();
@@ -252,6 +266,9 @@ const WindowCase kWindows[] = {
          // The panels as a person sees them: a disc chosen in slot 10, then the device check.
          f.form->browser().selectDisc(kCabinet, 10);
          DeviceMonitorTick(f.form->changer());
+         // A take-out from a cabinet without a drive names it in the machine-name box, which
+         // lists only the cabinets with one.
+         f.form->changer().display.setMachineNameText("Attic cabinet with the old films");
          return f.form.get();
      }},
     {"frmAdd", "Label1", "2201",
