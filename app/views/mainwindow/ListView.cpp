@@ -126,6 +126,8 @@ ListView::ListView(ListKind kind, QWidget* parent) : QTreeWidget(parent), m_kind
         emit rowMenuRequested(item, viewport()->mapToGlobal(pos));
     });
     connect(this, &QTreeWidget::itemChanged, this, &ListView::onItemChanged);
+    // Captions in another language: fitted columns fit them once the new captions are all set.
+    connect(model(), &QAbstractItemModel::headerDataChanged, this, &ListView::fitColumnsLater);
     connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
         if (m_fitting)
             return;
@@ -229,6 +231,11 @@ void ListView::appendRow(ListRow row)
 {
     addTopLevelItem(new ListItem(std::move(row)));
     // Rows added one by one are fitted once the additions are over.
+    fitColumnsLater();
+}
+
+void ListView::fitColumnsLater()
+{
     if (!m_fitted.empty() && !m_fitPending) {
         m_fitPending = true;
         QTimer::singleShot(0, this, &ListView::fitColumns);

@@ -98,6 +98,7 @@ private:
     void onItemChanged(QTreeWidgetItem* item, int column);
     void showSortIndicator();
     void fitColumns();
+    void fitColumnsLater();
     void stretchLastColumn();
     void updateGeometries() override;
 

@@ -74,6 +74,15 @@ TEST_F(WindowLook, OnAFirstStartColumnsFitTheirTextsAndTheLastReachesTheRightEdg
     QApplication::setFont(before);
     QCoreApplication::sendPostedEvents();
 
+    // Captions of another language, longer than every row: the fitted columns fit them.
+    QStringList captions;
+    for (int c = 0; c <= last; ++c)
+        captions.append(list->headerItem()->text(c) + QStringLiteral(" of a far longer caption"));
+    list->setHeaderLabels(captions);
+    QCoreApplication::processEvents();
+    for (int c = 0; c < last; ++c)
+        EXPECT_GE(list->columnWidth(c), list->header()->sectionSizeHint(c)) << c;
+
     // A width the person gives is kept and stored; the last column's is what it was given.
     list->setColumnWidth(0, 77);
     list->setColumnWidth(last, 60);
