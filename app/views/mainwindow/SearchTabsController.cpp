@@ -36,8 +36,8 @@ SearchTabsController::SearchTabsController(TMainForm& window, DiscTextCache& cac
                 [this] { advancedSearch(m_window.widgets().treeView1->currentNode()); });
     }
     m_search.setNameIndex(&m_nameIndex);
-    const Texts& texts = window.catalogue().texts();
-    auto* findFiles = new QAction(QString::fromStdString(texts.text("5324", "Find files…")), &window);
+    // Captioned by the window with its other added commands.
+    auto* findFiles = new QAction(&window);
     findFiles->setObjectName(QStringLiteral("N_find_files"));
     findFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     findFiles->setShortcutVisibleInContextMenu(true);
@@ -52,7 +52,7 @@ SearchTabsController::SearchTabsController(TMainForm& window, DiscTextCache& cac
         w->raise();
         w->activateWindow();
     });
-    auto* duplicates = new QAction(QString::fromStdString(texts.text("5347", "Duplicates…")), &window);
+    auto* duplicates = new QAction(&window);
     duplicates->setObjectName(QStringLiteral("N_duplicates"));
     window.addAction(duplicates);
     if (QAction* menu = window.designedAction(QStringLiteral("N21")))

@@ -520,10 +520,6 @@ void TMainForm::connectCommands()
     on("SwapID1", [this] { m_changer->swapId(); });
     on("N_catalogue_cabinet", [this] { m_changer->catalogueCabinet(); });
     on("N_slot_map", [this] { m_changer->showSlotMap(); });
-    for (const auto& [name, key, text] : {std::tuple{"N_catalogue_cabinet", "5017", "Catalogue Cabinet…"},
-                                          std::tuple{"N_slot_map", "5018", "Slot Map…"}})
-        if (QAction* action = designedAction(QString::fromLatin1(name)))
-            action->setText(QString::fromStdString(m_changer->context().text(key, text)));
     // The bar of a cabinet with a drive offers its cataloguing and its slot map too.
     m_w.machineBar->addSeparator();
     for (const char* name : {"N_catalogue_cabinet", "N_slot_map"})
@@ -559,6 +555,7 @@ void TMainForm::connectCommands()
     auto* quickSearch = new QuickSearchController(*this);
     new SearchTabsController(*this, quickSearch->discTexts());
     auto* printCommands = new TfrmPrint2Commands(*this);
+    labelAddedCommands();
 
     // Ctrl+P prints the disc list or the search results shown; F1 opens the help.
     auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
@@ -711,10 +708,22 @@ void TMainForm::showAsSaved()
     }
 }
 
+void TMainForm::labelAddedCommands()
+{
+    // Entries the designed layout does not hold: their captions come from the language file here.
+    for (const auto& [name, key, text] : {std::tuple{"N_catalogue_cabinet", "5017", "Catalogue Cabinet…"},
+                                          std::tuple{"N_slot_map", "5018", "Slot Map…"},
+                                          std::tuple{"N_find_files", "5324", "Find files…"},
+                                          std::tuple{"N_duplicates", "5347", "Duplicates…"}})
+        if (QAction* action = designedAction(QString::fromLatin1(name)))
+            action->setText(QString::fromStdString(m_context.language.text(key, text)));
+}
+
 void TMainForm::relabel()
 {
     placeWindowTexts(*this, m_context, this);
     setColumnCaptions();
+    labelAddedCommands();
     fitToolBar();
     if (!m_catalogue)
         return;

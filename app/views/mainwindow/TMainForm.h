@@ -105,6 +105,7 @@ private:
     void applyFontSettings();
     void readColumnWidths();
     void setColumnCaptions();
+    void labelAddedCommands();
     void connectCommands();
     void openPasswordDialog();
     void pageUp();
