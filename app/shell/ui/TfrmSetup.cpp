@@ -84,7 +84,7 @@ const std::vector<std::string>& TfrmSetup::cddbHosts()
 const std::vector<TfrmSetup::TitleSourceChoice>& TfrmSetup::titleSources()
 {
     static const std::vector<TitleSourceChoice> sources{
-        {"MusicBrainz+CDDB", "MusicBrainz, then CDDB"},
+        {"MusicBrainz+CDDB", "MusicBrainz, then CDDB", "4018"},
         {"MusicBrainz", "MusicBrainz"},
         {"CDDB", "CDDB"},
     };
@@ -147,7 +147,7 @@ void TfrmSetup::buildControls()
         label(this, "Label_TitleSource", qs(m_context.language.text("4017", "光碟標題來源")));
     m_source = designed(new QComboBox(this), "ComboBox_TitleSource", "TComboBox");
     for (const TitleSourceChoice& source : titleSources())
-        m_source->addItem(qs(source.shown), qs(source.setting));
+        m_source->addItem(shownTitleSource(source), qs(source.setting));
 
     m_retrieveLabel = label(this, "Label_RetrieveLog", QStringLiteral("光碟置取記錄"));
     m_retrieveLog =
@@ -175,9 +175,9 @@ void TfrmSetup::buildControls()
                        "TRadioButton");
     m_burnButton = button(this, "BitBtn1", QStringLiteral("Setup Burning Program"), "TBitBtn");
     auto* burnProgram = designed(new QLineEdit(this), "Edit5", "TEdit");
-    auto* label3 = label(this, "Label3", QStringLiteral("滑鼠雙擊"));
+    m_doubleClickLabel = label(this, "Label3", QStringLiteral("滑鼠雙擊"));
     for (QWidget* hidden : std::initializer_list<QWidget*>{m_fontName, m_backupPath, m_frontDoor, m_cdrom,
-                                                           m_burnButton, burnProgram, label3})
+                                                           m_burnButton, burnProgram, m_doubleClickLabel})
         hidden->hide();
 
     auto* grid = new QGridLayout;
@@ -320,6 +320,11 @@ void TfrmSetup::previewLanguage(const QString& displayName)
     relabel();
 }
 
+QString TfrmSetup::shownTitleSource(const TitleSourceChoice& source) const
+{
+    return qs(source.key ? m_context.language.text(source.key, source.shown) : source.shown);
+}
+
 void TfrmSetup::relabel()
 {
     const auto text = [this](std::string_view key, std::string_view def) {
@@ -331,8 +336,14 @@ void TfrmSetup::relabel()
     m_label6->setText(text("4006", "e-mail settting"));
     m_label7->setText(text("4007", "Host Address"));
     m_sourceLabel->setText(text("4017", "光碟標題來源"));
+    for (std::size_t i = 0; i < titleSources().size(); ++i)
+        m_source->setItemText(static_cast<int>(i), shownTitleSource(titleSources()[i]));
     m_label8->setText(text("4008", "Machine List"));
+    m_label9->setText(text("4009", "光碟機使用次數"));
     m_save->setText(text("4010", "Save"));
+    m_doubleClickLabel->setText(text("4003", "滑鼠雙擊"));
+    m_frontDoor->setText(text("4011", "DblClick For Front Door"));
+    m_cdrom->setText(text("4012", "DblClick For CD-ROM"));
     m_burnButton->setText(text("4013", "Setup Burning Program"));
     m_fontButton->setText(text("4014", "Setup Font"));
     m_retrieveLabel->setText(text("4015", "Retrieve Disc Log"));

@@ -66,6 +66,7 @@ public:
     struct TitleSourceChoice {
         std::string setting;
         std::string shown;
+        const char* key = nullptr; // of the shown text in the language file; none for bare names
     };
     static const std::vector<TitleSourceChoice>& titleSources();
 
@@ -90,6 +91,7 @@ private:
     void readSettings();
     void fillMachines();
     void relabel();
+    QString shownTitleSource(const TitleSourceChoice& source) const;
     void machineEdited(QListWidgetItem* item);
 
     AppContext& m_context;
@@ -121,6 +123,7 @@ private:
     // Carried and saved back, never edited here.
     QComboBox* m_fontName = nullptr;
     QLineEdit* m_backupPath = nullptr;
+    QLabel* m_doubleClickLabel = nullptr;
     QRadioButton* m_frontDoor = nullptr; // DblClick 1
     bool m_dblClickStored = false;       // a DblClick key was there to write back
     QRadioButton* m_cdrom = nullptr;     // DblClick 0

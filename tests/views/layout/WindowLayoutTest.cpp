@@ -38,6 +38,7 @@
 #include "views/mainwindow/TMainForm.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -49,6 +50,7 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -57,6 +59,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -419,6 +422,72 @@ TEST_P(WindowLayoutTest, EveryTextFitsItsControl)
 
     for (const std::string& clipped : clippedControls(*shown))
         ADD_FAILURE() << window.name << " in " << language.name << ": " << clipped;
+}
+
+// Every caption a window shows, by the control's name: labels, buttons, group titles, combo
+// entries, list captions and tree roots, and the named actions (menus, toolbars).
+std::map<std::string, std::string> shownCaptions(QWidget& window)
+{
+    std::map<std::string, std::string> shown{{"(title)", window.windowTitle().toStdString()}};
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        // The window's own controls; the machine bar's state is the drive check's, which the next
+        // check renews.
+        if (w->window() != &window || w->objectName() == QLatin1String("TntLab_RW_State"))
+            continue;
+        QStringList texts;
+        if (auto* label = qobject_cast<QLabel*>(w))
+            texts.append(label->text());
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            texts.append(button->text());
+        else if (auto* group = qobject_cast<QGroupBox*>(w))
+            texts.append(group->title());
+        else if (auto* combo = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < combo->count(); ++i)
+                texts.append(combo->itemText(i));
+        else if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
+            for (int c = 0; c < tree->columnCount(); ++c)
+                texts.append(tree->headerItem()->text(c));
+            for (int i = 0; i < tree->topLevelItemCount(); ++i)
+                texts.append(tree->topLevelItem(i)->text(0));
+        }
+        if (!w->objectName().isEmpty() && !texts.isEmpty())
+            shown[w->objectName().toStdString()] = texts.join(QLatin1Char('|')).toStdString();
+    }
+    for (QAction* action : window.findChildren<QAction*>())
+        if (!action->objectName().isEmpty())
+            shown["action " + action->objectName().toStdString()] = action->text().toStdString();
+    return shown;
+}
+
+// The main window and the settings dialog after a switch to Chinese in the settings show what
+// they show when the program starts in Chinese.
+TEST(LanguageSwitch, ShowsWhatAStartInTheNewLanguageShows)
+{
+    if (QFontDatabase::families(QFontDatabase::TraditionalChinese).isEmpty())
+        GTEST_SKIP() << "no font with Traditional Chinese is installed";
+    const auto captions = [](const char* languageFile, bool switchToChinese) {
+        LayoutFixture f(languageFile);
+        EXPECT_TRUE(f.loaded && f.form->isReady());
+        TfrmSetup::Hooks hooks;
+        hooks.machineNames = {"Living room cabinet"};
+        hooks.relabelMainWindow = [&f] { f.form->relabel(); };
+        TfrmSetup setup(f.context, std::move(hooks), f.form.get());
+        placeWindowTexts(setup, f.context, f.form.get());
+        if (switchToChinese)
+            setup.previewLanguage(QStringLiteral("繁體中文"));
+        QApplication::processEvents();
+        std::map<std::string, std::string> shown = shownCaptions(*f.form);
+        for (auto& [name, text] : shownCaptions(setup))
+            shown["setup " + name] = text;
+        return shown;
+    };
+    const auto switched = captions("language.eng", true);
+    const auto started = captions("language.cht", false);
+    for (const auto& [name, text] : started) {
+        const auto found = switched.find(name);
+        ASSERT_NE(found, switched.end()) << name;
+        EXPECT_EQ(found->second, text) << name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, WindowLayoutTest,
