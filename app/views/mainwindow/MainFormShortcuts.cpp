@@ -55,7 +55,7 @@ MainFormShortcuts::MainFormShortcuts(TMainForm& window) : QObject(&window), m_wi
 
     showKey(window, "N38", newDisc);
     showKey(window, "N21", search);
-    for (const char* name : {"N11", "N39", "N2"})
+    for (const char* name : {"N11", "N39", "N2", "N4"})
         showKey(window, name, remove);
     for (const char* name : {"N23", "N41", "N26"}) // rename category, disc title, row title
         showKey(window, name, rename);

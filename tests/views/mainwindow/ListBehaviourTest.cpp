@@ -251,6 +251,7 @@ TEST_F(ListBehaviour, CommonKeysReachTheirCommandsAndTheMenusShowThem)
         {"TBItem37", QKeySequence(QKeySequence::Delete)},
         {"N2", QKeySequence(QKeySequence::Delete)},
         {"N39", QKeySequence(QKeySequence::Delete)},
+        {"N4", QKeySequence(QKeySequence::Delete)},
         {"Key_rename", QKeySequence(Qt::Key_F2)},
         {"Key_refresh", QKeySequence(Qt::Key_F5)},
     };
