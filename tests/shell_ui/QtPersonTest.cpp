@@ -56,6 +56,25 @@ TEST(QtPersonBoxes, EnterPressesTheDefaultAnswer)
     }
 }
 
+// A one-word text still leaves the title bar room for the whole caption beside its buttons.
+TEST(QtPersonBoxes, ABoxIsWideEnoughForItsCaption)
+{
+    kavro::QtPerson person;
+    for (const char* caption : {"Warning", "A caption far longer than the text of the box"}) {
+        int width = 0;
+        int captionWidth = 0;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                width = box->width();
+                captionWidth = box->fontMetrics().horizontalAdvance(QString::fromUtf8(caption));
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        person.messageBox("Title", caption, kavro::BoxIcon::Warning, kavro::BoxButtons::Ok);
+        EXPECT_GT(width, captionWidth + 6 * QFontMetrics(QApplication::font()).height()) << caption;
+    }
+}
+
 // The buttons of boxes and input boxes speak the program's language, not Qt's.
 TEST(QtPersonBoxes, ButtonsAreLabelledInTheProgramsLanguage)
 {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -161,6 +162,15 @@ BoxAnswer QtPerson::messageBox(const std::string& text, const std::string& capti
     for (const auto& l : labels)
         if (QAbstractButton* button = box.button(l.button))
             button->setText(label(l.key, l.text));
+    // A box as narrow as a one-word text ("Title") leaves the window manager no room for its
+    // caption, which then shows as "...": the box is made as wide as the caption and the title
+    // bar's buttons (some three line heights each) need.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const QFontMetrics metrics = box.fontMetrics();
+        const int captionRoom = metrics.horizontalAdvance(qs(caption)) + 12 * metrics.height();
+        grid->addItem(new QSpacerItem(captionRoom, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(),
+                      0, 1, grid->columnCount());
+    }
     if (defaultAnswer) {
         if (auto* button = qobject_cast<QPushButton*>(box.button(qtButton(*defaultAnswer))))
             box.setDefaultButton(button);
