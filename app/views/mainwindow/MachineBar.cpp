@@ -5,10 +5,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
-
-#include <algorithm>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 namespace kavro {
 
@@ -89,11 +90,7 @@ void MachineBar::showDisplay(const ChangerDisplay& display)
     if (index >= 0)
         m_names->setCurrentIndex(index);
     m_names->setEditText(text);
-    // The box fits its entries by itself; a shown name that is none of them needs room too.
-    const QFontMetrics metrics = m_names->fontMetrics();
-    const int charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('x')));
-    const int textChars = (metrics.horizontalAdvance(text) + charWidth - 1) / charWidth;
-    m_names->setMinimumContentsLength(std::max(kLeastNameChars, textChars));
+    fitNameBox();
 
     m_state->setText(qs(display.stateLabel()));
     m_eject->setEnabled(display.ejectEnabled());
@@ -102,6 +99,28 @@ void MachineBar::showDisplay(const ChangerDisplay& display)
     if (m_slots->currentText() != qs(display.slotBoxText()))
         m_slots->setCurrentText(qs(display.slotBoxText()));
     setVisible(display.machineBarShown());
+}
+
+void MachineBar::fitNameBox()
+{
+    // The box fits its entries by itself; a shown name that is none of them needs room too, also
+    // when the bar is short of room.
+    QStyleOptionComboBox option;
+    option.initFrom(m_names);
+    option.editable = true;
+    // The edit inside the box keeps a margin and the cursor beside the text.
+    const QFontMetrics metrics = m_names->fontMetrics();
+    const QSize content(metrics.horizontalAdvance(m_names->currentText()) + 6, metrics.height());
+    m_names->setMinimumWidth(
+        m_names->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, m_names).width());
+}
+
+void MachineBar::changeEvent(QEvent* event)
+{
+    QToolBar::changeEvent(event);
+    // The program's font comes after the first names, and the settings may choose another.
+    if (event->type() == QEvent::FontChange)
+        fitNameBox();
 }
 
 } // namespace kavro

@@ -35,7 +35,12 @@ signals:
     void machineNameChosen(const QString& name);
     void slotChosen(const QString& text);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void fitNameBox();
+
     QComboBox* m_names = nullptr;
     QLabel* m_state = nullptr;
     QPushButton* m_detail = nullptr;

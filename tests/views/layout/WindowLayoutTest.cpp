@@ -134,6 +134,23 @@ std::vector<std::string> clippedControls(QWidget& window)
             continue;
         if (w->hasHeightForWidth())
             needs = QSize(w->minimumSizeHint().width(), w->heightForWidth(w->width()));
+        // A neighbour laid over the control hides its text as surely as too small a size.
+        if (QWidget* parent = w->parentWidget()) {
+            for (QWidget* other : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (other != w && other->isVisible() && !other->isWindow() &&
+                    other->geometry().intersects(w->geometry()) &&
+                    (qobject_cast<QLabel*>(other) || qobject_cast<QAbstractButton*>(other) ||
+                     qobject_cast<QComboBox*>(other)))
+                    clipped.push_back(QStringLiteral("%1 at %2+%3 is overlapped by %4 at %5+%6")
+                                          .arg(w->objectName())
+                                          .arg(w->x())
+                                          .arg(w->width())
+                                          .arg(other->objectName())
+                                          .arg(other->x())
+                                          .arg(other->width())
+                                          .toStdString());
+            }
+        }
         if (w->width() < needs.width() || w->height() < needs.height()) {
             const QString name = w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
                                                            : w->objectName();
@@ -392,6 +409,8 @@ TEST_P(WindowLayoutTest, EveryTextFitsItsControl)
     const QSize screen = shown->screen()->availableSize();
     if (shown->width() > screen.width() || shown->height() > screen.height())
         shown->resize(shown->size().boundedTo(screen));
+    // The widgets' own timers run first: a combo box fits a new text 20 ms after it is set.
+    QTest::qWait(50);
     QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QApplication::processEvents();
 
