@@ -22,6 +22,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -168,6 +170,12 @@ void TfrmPrint2::copySource()
         items.append(item);
     }
     m_list->addTopLevelItems(items);
+    // On screen every column shows its texts whole (the grid lines take room of their own); the
+    // report keeps the copied widths.
+    for (int c = 0; c < columns; ++c) {
+        m_list->resizeColumnToContents(c);
+        m_list->setColumnWidth(c, std::max(m_list->columnWidth(c), m_copy.widths[static_cast<std::size_t>(c)]));
+    }
 }
 
 void TfrmPrint2::print()
@@ -219,8 +227,35 @@ void TfrmPrint2::done(int result)
 void TfrmPrint2::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!m_copied)
+    if (!m_copied) {
         copySource();
+        widenToColumns();
+    }
+}
+
+void TfrmPrint2::widenToColumns()
+{
+    // The copy keeps the main window's column widths, which the report prints; the dialog opens as
+    // wide as they are, as far as the screen allows, so that no column hides behind a sideways scroll.
+    int columns = 0;
+    for (int c = 0; c < m_list->columnCount(); ++c)
+        columns += m_list->columnWidth(c);
+    const int missing = columns + m_list->verticalScrollBar()->sizeHint().width() - m_list->viewport()->width();
+    if (missing <= 0)
+        return;
+    const QRect area = screen() ? screen()->availableGeometry() : QRect();
+    int widest = width() + missing;
+    if (area.isValid())
+        widest = std::min(widest, area.width() * 9 / 10);
+    if (widest <= width())
+        return;
+    // Placed over the main window's centre before it grew: it grows to both sides.
+    QRect grown = geometry();
+    grown.setLeft(grown.left() - (widest - width()) / 2);
+    grown.setWidth(widest);
+    if (area.isValid())
+        grown.moveLeft(std::clamp(grown.left(), area.left(), std::max(area.left(), area.right() - widest)));
+    setGeometry(grown);
 }
 
 void TfrmPrint2::showPreview(QPrinter& printer, const std::function<void(QPrinter*)>& paint)

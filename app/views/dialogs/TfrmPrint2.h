@@ -55,6 +55,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void widenToColumns();
     void showPreview(QPrinter& printer, const std::function<void(QPrinter*)>& paint);
 
     AppContext& m_context;

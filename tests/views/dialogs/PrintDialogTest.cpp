@@ -9,10 +9,13 @@
 #include "support/VirtualClock.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -131,6 +134,35 @@ TEST_F(PrintDialog, ReportOnThePrinterHoldsTheTitleTheHeadersAndTheRowsInTheList
     source.addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("Late Arrival")}));
     EXPECT_NE(printedText(dialog).find("Late Arrival"), std::string::npos);
     EXPECT_EQ(dialog.rowCount(), 4);
+}
+
+// The dialog opens as wide as the copied columns, up to the screen; on screen a column is never
+// narrower than its texts.
+TEST_F(PrintDialog, OpensWideEnoughForTheColumnsTheScreenAllows)
+{
+    const int screen = QApplication::primaryScreen()->availableGeometry().width();
+    // Columns wider than the dialog's first 640 pixels but within the screen, and far wider.
+    for (const int wide : {screen * 8 / 10 - 300, 4 * screen}) {
+        QTreeWidget source;
+        fill(source, {qs("片名"), qs("機名"), qs("槽位"), qs("分類")},
+             {{QStringLiteral("Zebra Songs"), QStringLiteral("Archive"), QStringLiteral("12"), QStringLiteral("Music")}});
+        // The machine column narrower than its caption: on screen it shows it whole.
+        const int widths[] = {wide, 10, 40, 120};
+        for (int c = 0; c < 4; ++c)
+            source.setColumnWidth(c, widths[c]);
+        TfrmPrint2 dialog(context, source);
+        dialog.show();
+        QApplication::processEvents();
+        auto* list = control<QTreeWidget>(dialog, "ListView1");
+        EXPECT_EQ(list->columnWidth(0), wide);
+        EXPECT_GE(list->columnWidth(1), list->header()->sectionSizeHint(1));
+        if (wide < screen / 2) {
+            EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0) << "every column in sight";
+        } else {
+            EXPECT_LE(dialog.frameGeometry().width(), screen);
+        }
+        EXPECT_GE(dialog.width(), 640) << wide;
+    }
 }
 
 TEST_F(PrintDialog, SixColumnLogIsCopiedWholeButPrintedWithFour)
