@@ -59,6 +59,7 @@ TEST_F(CabinetCommands, TheMenuOpensTheRunOfADriveCabinetAndItsSlotMap)
                                          " slots=1-4 existing=skip titles=0 category=1 different=0\n"
                                          "load 1\nreturn 1\nslot 1 empty |  | \n");
     openForm();
+    form->resize(1600, 700); // wide enough for the machine bar's captions
     showForm();
     // The machine bar offers both as well.
     auto* bar = form->findChild<QToolBar*>(QStringLiteral("TB_DVDRW"));

@@ -2,6 +2,8 @@
 // tree and in the icon presentation, the toolbar's icons.
 #include "views/mainwindow/MainFormFixture.h"
 
+#include "views/mainwindow/MachineBar.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
@@ -221,5 +223,30 @@ TEST_F(WindowLook, ANarrowAndLowWindowShowsEveryToolbarItemAsAnIconAndTheBarcode
         }
         EXPECT_GE(w().staticText3->contentsRect().height(), w().staticText3->fontMetrics().height())
             << "the barcode keeps a line";
+    }
+}
+
+// The machine bar of a drive cabinet keeps every command in sight at the window's first-start
+// width: Catalogue Cabinet and Slot Map show as icons (captions in their tips) when their captions
+// do not fit.
+TEST_F(WindowLook, TheMachineBarKeepsEveryCommandInSightAtTheFirstStartWidth)
+{
+    addCabinet(kDrive, "KZ350VN");
+    registerMachine(kDrive, "Studio Changer", "KZ350VN");
+    openForm();
+    QToolBar* bar = w().machineBar;
+    for (const int width : {1028, 1600}) {
+        form->resize(width, 700);
+        showForm();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(bar->isVisible());
+        for (QAction* action : bar->actions()) {
+            if (action->isVisible() && !action->isSeparator())
+                EXPECT_TRUE(bar->widgetForAction(action)->isVisible())
+                    << width << " " << action->text().toStdString() << " is behind the overflow";
+        }
+        if (width == 1600) {
+            EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+        }
     }
 }
