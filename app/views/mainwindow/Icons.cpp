@@ -134,7 +134,7 @@ const CommandIcon kCommandIcons[] = {
     {"view-grid", QStyle::SP_FileDialogContentsView, "TBItem26"},
     {"folder", QStyle::SP_DirIcon, "TBItem27 TBSubmenuItem7"},
     {"drive-multidisk", QStyle::SP_DriveHDIcon, "TBItem28 N_catalogue_cabinet"},
-    {"view-app-grid", QStyle::SP_FileDialogContentsView, "N_slot_map"},
+    {"view-app-grid", QStyle::SP_FileDialogDetailedView, "N_slot_map"},
     {"application-exit", QStyle::SP_DialogCloseButton, "TBItem21 N_close"},
     {"media-optical", QStyle::SP_DriveCDIcon, "N_scan N3 N5 LoadRW LoadRWs"},
     {"system-shutdown", QStyle::SP_MediaStop, "N_power_off"},
