@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 
@@ -31,7 +32,7 @@ MachineBar::MachineBar(QWidget* parent) : QToolBar(parent)
     setMovable(false);
     setFloatable(false);
     // Commands added as actions (Catalogue Cabinet, Slot Map) show their captions, like the
-    // bar's buttons, not an icon alone.
+    // bar's buttons, while the bar has room for them (fitCommands).
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     addWidget(designed(new QLabel(QStringLiteral("Machine Name "), this), "TntLab_RW_Name", "TTntLabel"));
@@ -90,7 +91,8 @@ void MachineBar::showDisplay(const ChangerDisplay& display)
     if (index >= 0)
         m_names->setCurrentIndex(index);
     m_names->setEditText(text);
-    fitNameBox();
+    if (fitNameBox())
+        fitCommands();
 
     m_state->setText(qs(display.stateLabel()));
     m_eject->setEnabled(display.ejectEnabled());
@@ -101,7 +103,7 @@ void MachineBar::showDisplay(const ChangerDisplay& display)
     setVisible(display.machineBarShown());
 }
 
-void MachineBar::fitNameBox()
+bool MachineBar::fitNameBox()
 {
     // The box fits its entries by itself; a shown name that is none of them needs room too, also
     // when the bar is short of room.
@@ -111,16 +113,39 @@ void MachineBar::fitNameBox()
     // The edit inside the box keeps a margin and the cursor beside the text.
     const QFontMetrics metrics = m_names->fontMetrics();
     const QSize content(metrics.horizontalAdvance(m_names->currentText()) + 6, metrics.height());
-    m_names->setMinimumWidth(
-        m_names->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, m_names).width());
+    const int least = m_names->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, m_names).width();
+    if (least == m_names->minimumWidth())
+        return false;
+    m_names->setMinimumWidth(least);
+    return true;
+}
+
+void MachineBar::fitCommands()
+{
+    // Captions beside the icons while everything fits; icons alone (the captions in their tips)
+    // when the bar is too narrow for that, rather than commands behind the overflow button.
+    if (m_fittingCommands)
+        return;
+    const QScopedValueRollback fitting(m_fittingCommands, true);
+    setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    if (sizeHint().width() > width())
+        setToolButtonStyle(Qt::ToolButtonIconOnly);
+}
+
+void MachineBar::resizeEvent(QResizeEvent* event)
+{
+    QToolBar::resizeEvent(event);
+    fitCommands();
 }
 
 void MachineBar::changeEvent(QEvent* event)
 {
     QToolBar::changeEvent(event);
     // The program's font comes after the first names, and the settings may choose another.
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         fitNameBox();
+        fitCommands();
+    }
 }
 
 } // namespace kavro

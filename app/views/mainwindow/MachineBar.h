@@ -21,6 +21,9 @@ public:
     // Takes every value from the display: names and text of the box, state label, enabled
     // buttons, and whether the bar is shown.
     void showDisplay(const ChangerDisplay& display);
+    // Catalogue Cabinet and Slot Map show their captions when the bar has room for them, else
+    // icons alone. Done on resizes and font changes; call it after the bar's texts change.
+    void fitCommands();
 
     QComboBox* machineNameBox() const { return m_names; }
     QComboBox* slotBox() const { return m_slots; }
@@ -37,9 +40,11 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void fitNameBox();
+    // Whether the name box's least width changed.
+    bool fitNameBox();
 
     QComboBox* m_names = nullptr;
     QLabel* m_state = nullptr;
@@ -48,6 +53,7 @@ private:
     QPushButton* m_explorer = nullptr;
     QPushButton* m_load = nullptr;
     QComboBox* m_slots = nullptr;
+    bool m_fittingCommands = false;
 };
 
 } // namespace kavro

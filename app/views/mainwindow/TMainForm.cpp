@@ -725,6 +725,7 @@ void TMainForm::relabel()
     setColumnCaptions();
     labelAddedCommands();
     fitToolBar();
+    m_w.machineBar->fitCommands();
     if (!m_catalogue)
         return;
     CategoryTree& tree = m_catalogue->categoryTree();
@@ -847,12 +848,6 @@ void TMainForm::fitToolBar()
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     if (m_toolBar->sizeHint().width() > width())
         m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    // The machine bar's Catalogue Cabinet and Slot Map likewise, beside its labelled controls.
-    if (QToolBar* machineBar = m_w.machineBar) {
-        machineBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        if (machineBar->sizeHint().width() > width())
-            machineBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    }
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event)
