@@ -164,7 +164,7 @@ BoxAnswer QtPerson::messageBox(const std::string& text, const std::string& capti
             button->setText(label(l.key, l.text));
     // A box as narrow as a one-word text ("Title") leaves the window manager no room for its
     // caption, which then shows as "...": the box is made as wide as the caption and the title
-    // bar's buttons (some three line heights each) need.
+    // bar's icon and three buttons (some three line heights each) need.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
         const QFontMetrics metrics = box.fontMetrics();
         const int captionRoom = metrics.horizontalAdvance(qs(caption)) + 12 * metrics.height();

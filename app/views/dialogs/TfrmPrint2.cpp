@@ -170,7 +170,7 @@ void TfrmPrint2::copySource()
         items.append(item);
     }
     m_list->addTopLevelItems(items);
-    // On screen every column shows its texts whole (the grid lines take room of their own); the
+    // On screen every column shows its texts whole, also where the copied width cut them; the
     // report keeps the copied widths.
     for (int c = 0; c < columns; ++c) {
         m_list->resizeColumnToContents(c);
